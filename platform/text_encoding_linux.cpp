@@ -1,0 +1,33 @@
+#include "platform/text_encoding.h"
+
+#include <cerrno>
+#include <iconv.h>
+
+namespace wallcycle {
+
+std::string cp932_to_utf8(std::string_view bytes) {
+    iconv_t converter = iconv_open("UTF-8", "CP932");
+    if (converter == reinterpret_cast<iconv_t>(-1))
+        return std::string(bytes); // no converter installed: keep the bytes rather than lose them
+    std::string out;
+    out.reserve(bytes.size() * 3 / 2);
+    char* in = const_cast<char*>(bytes.data());
+    size_t in_left = bytes.size();
+    char chunk[4096];
+    while (in_left > 0) {
+        char* out_ptr = chunk;
+        size_t out_left = sizeof chunk;
+        size_t rc = iconv(converter, &in, &in_left, &out_ptr, &out_left);
+        out.append(chunk, static_cast<size_t>(out_ptr - chunk));
+        if (rc == static_cast<size_t>(-1) && errno != E2BIG) {
+            // EILSEQ or a cut-off sequence at the end: replace one byte and go on.
+            out += "\xEF\xBF\xBD";
+            ++in;
+            --in_left;
+        }
+    }
+    iconv_close(converter);
+    return out;
+}
+
+} // namespace wallcycle

@@ -1,0 +1,41 @@
+#include "startup/startup_plan.h"
+
+#include "startup/run_mode.h"
+#include "wallpaper/rotation.h"
+
+namespace wallcycle {
+
+StartupPlan plan_startup(LoadedSettings loaded, std::string_view argument, const NumberFormat& format) {
+    StartupPlan plan;
+    plan.settings = std::move(loaded.settings);
+    RunMode mode = run_mode_for(argument);
+    if (loaded.problem != LoadProblem::None) {
+        // The window opens with what was read; a missing file is the normal first run and is
+        // only worth a word when a switch asked for the saved settings.
+        if (loaded.problem != LoadProblem::Missing || mode != RunMode::Configure)
+            plan.message = loaded.reason + "; opening the window instead";
+        return plan;
+    }
+    if (mode == RunMode::ApplyOnce) {
+        plan.next = StartupPlan::Next::ApplyOnceAndExit;
+        return plan;
+    }
+    if (mode == RunMode::Rotate) {
+        if (plan.settings.interval_text.empty()) {
+            plan.next = StartupPlan::Next::ExitWithoutWindow;
+            plan.message = "the settings file holds no interval; nothing to rotate";
+            return plan;
+        }
+        Result<int> period = rotation_interval_ms(plan.settings.interval_text, format);
+        if (!period) {
+            plan.message = "rotation not started: " + period.reason();
+            return plan;
+        }
+        plan.rotation_ms = period.value();
+    }
+    if (plan.settings.interval_text.empty())
+        plan.settings.interval_text = "0";
+    return plan;
+}
+
+} // namespace wallcycle

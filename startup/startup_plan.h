@@ -1,0 +1,29 @@
+#pragma once
+
+#include "platform/number_text.h"
+#include "settings/settings.h"
+#include "settings/settings_file.h"
+
+#include <string>
+#include <string_view>
+
+namespace wallcycle {
+
+// What start-up decided, before any window exists.
+struct StartupPlan {
+    enum class Next {
+        ShowWindow,       // configure mode, or "/s" (rotating when rotation_ms > 0)
+        ApplyOnceAndExit, // "/e" with the settings loaded
+        ExitWithoutWindow // "/s" with an empty interval
+    };
+    Next next = Next::ShowWindow;
+    Settings settings;    // what the window shows
+    int rotation_ms = 0;  // > 0: the rotation timer's period
+    std::string message;  // a line for stderr, empty when all went as asked
+};
+
+// The start-up sequence: the settings as loaded, then the run mode from the argument string.
+// A settings file that could not be loaded means configure mode whatever the argument says.
+StartupPlan plan_startup(LoadedSettings loaded, std::string_view argument, const NumberFormat& format);
+
+} // namespace wallcycle

@@ -1,0 +1,199 @@
+// Number <-> text, rounding to the timer's milliseconds, and the random pick's index.
+
+#include "platform/number_text.h"
+#include "platform/random_fraction.h"
+#include "platform/rounding.h"
+#include "wallpaper/random_pick.h"
+#include "wallpaper/rotation.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <map>
+
+using namespace wallcycle;
+
+namespace {
+
+const NumberFormat dot{".", "-"};
+const NumberFormat comma{",", "-"};
+const NumberFormat unicode_minus{",", "\xE2\x88\x92"};
+
+TEST(FormatNumber, GeneralFormAtMostFifteenDigits) {
+    struct Case {
+        double value;
+        NumberFormat format;
+        const char* text;
+    } cases[] = {
+        {0.0, dot, "0"},
+        {-0.0, dot, "0"},
+        {1.0, dot, "1"},
+        {1.1 - 1.0, dot, "0.1"}, // 0.10000000000000009 in binary
+        {2.5 - 1.0, dot, "1.5"},
+        {0.5 - 1.0, dot, "-0.5"},
+        {0.5 - 1.0, comma, "-0,5"},
+        {1.1 - 1.0, comma, "0,1"},
+        {0.5 - 1.0, unicode_minus, "\xE2\x88\x92" "0,5"},
+        {3600.0, dot, "3600"},
+        {123456789012345.0, dot, "123456789012345"},
+        {1e15, dot, "1E+15"},
+        {1e20, dot, "1E+20"},
+        {1e20, unicode_minus, "1E+20"},
+        {0.0001, dot, "0.0001"},
+        {0.00001, dot, "1E-05"},
+        {0.00001, unicode_minus, "1E-05"},
+        {1.0 / 3.0, dot, "0.333333333333333"},
+        {-1e-7, dot, "-1E-07"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(format_number(c.value, c.format), c.text) << c.value;
+}
+
+TEST(ParseNumber, AcceptsLocaleAndPlainForms) {
+    struct Case {
+        const char* text;
+        NumberFormat format;
+        std::optional<double> value;
+    } cases[] = {
+        {"0", dot, 0.0},
+        {"10", dot, 10.0},
+        {"2.5", dot, 2.5},
+        {"2,5", comma, 2.5},
+        {"2.5", comma, 2.5}, // "." is always understood
+        {"2,5", dot, std::nullopt},
+        {" 7 ", dot, 7.0},
+        {"\t7", dot, 7.0},
+        {"-0.5", dot, -0.5},
+        {"+3", dot, 3.0},
+        {"\xE2\x88\x92" "0,5", unicode_minus, -0.5},
+        {".5", dot, 0.5},
+        {"5.", dot, 5.0},
+        {"1E+20", dot, 1e20},
+        {"1e-3", dot, 0.001},
+        {"1E+15", comma, 1e15},
+        {"", dot, std::nullopt},
+        {" ", dot, std::nullopt},
+        {"abc", dot, std::nullopt},
+        {"1,000", dot, std::nullopt}, // no grouping
+        {"12abc", dot, std::nullopt},
+        {"1e", dot, std::nullopt},
+        {".", dot, std::nullopt},
+        {"-", dot, std::nullopt},
+        {"nan", dot, std::nullopt},
+        {"inf", dot, std::nullopt},
+        {"1e400", dot, std::nullopt},
+        {"0x10", dot, std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(parse_number(c.text, c.format), c.value) << '"' << c.text << '"';
+}
+
+TEST(ParseNumber, ReadsBackWhatFormatWrites) {
+    for (double value : {0.1, -0.5, 1e20, 1e-5, 123456.789, 1.0 / 7.0, -1e300})
+        for (const auto& format : {dot, comma, unicode_minus}) {
+            auto back = parse_number(format_number(value, format), format);
+            ASSERT_TRUE(back.has_value()) << format_number(value, format);
+            EXPECT_NEAR(*back, value, std::abs(value) * 1e-14);
+        }
+}
+
+TEST(RoundHalfEven, TiesGoToTheEvenNeighbour) {
+    struct Case {
+        double value;
+        std::optional<std::int32_t> rounded;
+    } cases[] = {
+        {0.5, 0},
+        {1.5, 2},
+        {2.5, 2},
+        {-0.5, 0},
+        {-1.5, -2},
+        {2500.0, 2500},
+        {0.4999999999999999, 0},
+        {1234.5, 1234},
+        {1235.5, 1236},
+        {2147483647.0, 2147483647},
+        {2147483647.4, 2147483647},
+        {2147483647.5, std::nullopt},
+        {-2147483648.0, -2147483648},
+        {-2147483648.6, std::nullopt},
+        {1e20, std::nullopt},
+        {NAN, std::nullopt},
+        {INFINITY, std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(round_half_even_to_int32(c.value), c.rounded) << c.value;
+}
+
+TEST(RotationInterval, SecondsToMilliseconds) {
+    struct Case {
+        const char* text;
+        NumberFormat format;
+        std::optional<int> ms;
+    } cases[] = {
+        {"0", dot, 0},           {"10", dot, 10000},       {"2.5", dot, 2500},
+        {"2,5", comma, 2500},    {"0.0005", dot, 0},       {"0.0015", dot, 2}, // 1.5 ms ties to 2
+        {"0.0025", dot, 2},      {"0.5", dot, 500},        {"2147483.647", dot, 2147483647},
+        {"2147483.648", dot, std::nullopt},                {"1e20", dot, std::nullopt},
+        {"-1", dot, std::nullopt}, {"abc", dot, std::nullopt}, {"", dot, std::nullopt},
+        {"-0.0001", dot, 0}, // rounds to zero: idle, like 0
+    };
+    for (const auto& c : cases) {
+        Result<int> ms = rotation_interval_ms(c.text, c.format);
+        if (c.ms) {
+            ASSERT_TRUE(ms.ok()) << c.text << ": " << ms.reason();
+            EXPECT_EQ(ms.value(), *c.ms) << c.text;
+        } else {
+            EXPECT_FALSE(ms.ok()) << c.text;
+            EXPECT_NE(ms.reason().find(c.text), std::string::npos) << ms.reason();
+        }
+    }
+}
+
+TEST(PickIndex, StaysInsideTheList) {
+    const float largest_fraction = 1.0f - 1.0f / 16777216.0f;
+    struct Case {
+        std::size_t count;
+        float fraction;
+        std::size_t index;
+    } cases[] = {
+        {1, 0.0f, 0},
+        {1, largest_fraction, 0},
+        {2, 0.5f, 1},
+        {2, 0.4999999f, 0},
+        {3, largest_fraction, 2},
+        {10, 0.999f, 9},
+        {32767, 0.0f, 0},
+        {32767, largest_fraction, 32766},
+        {32767, 0.5f, 16383},
+        {100000, largest_fraction, 99999},
+        {100000, 0.5f, 50000},
+        {16777217, largest_fraction, 16777215}, // float(count) loses the last unit past 2^24
+        {5, 1.0f, 4},                            // never drawn, but still held inside the list
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(pick_index(c.count, c.fraction), c.index) << c.count << " " << c.fraction;
+}
+
+TEST(RandomFraction, NeverReachesOne) {
+    float largest = 0;
+    for (unsigned long long seed = 0; seed < 200000; ++seed) {
+        float r = fraction_from_seed(seed * 0x9E3779B97F4A7C15ull);
+        ASSERT_GE(r, 0.0f);
+        ASSERT_LT(r, 1.0f);
+        largest = std::max(largest, r);
+    }
+    EXPECT_GT(largest, 0.99f);
+}
+
+TEST(RandomPick, EveryEntryCanComeUpAndAnEmptyListGivesNothing) {
+    EXPECT_FALSE(pick_random_entry({}).has_value());
+    EXPECT_EQ(pick_random_entry({"only"}), "only");
+    std::vector<std::string> entries{"a", "b", "c"};
+    std::map<std::string, int> seen;
+    for (int i = 0; i < 3000; ++i)
+        ++seen[*pick_random_entry(entries)];
+    EXPECT_EQ(seen.size(), 3u);
+    for (const auto& [entry, times] : seen)
+        EXPECT_GT(times, 600) << entry; // roughly a third each
+}
+
+} // namespace

@@ -1,0 +1,167 @@
+// Reading and writing the settings file's records, and its encodings.
+
+#include "platform/text_encoding.h"
+#include "settings/record_reader.h"
+#include "settings/record_writer.h"
+#include "settings/settings_location.h"
+
+#include <gtest/gtest.h>
+
+using namespace wallcycle;
+using Records = std::vector<std::string>;
+
+namespace {
+
+TEST(ReadRecords, FormsAndSeparators) {
+    struct Case {
+        const char* name;
+        std::string text;
+        Records records;
+    } cases[] = {
+        {"quoted CRLF", "\"10\"\r\n\"C:\\a.bmp\"\r\n", {"10", "C:\\a.bmp"}},
+        {"lone LF", "\"10\"\n\"/a.bmp\"\n", {"10", "/a.bmp"}},
+        {"lone CR", "\"10\"\r\"/a.bmp\"\r", {"10", "/a.bmp"}},
+        {"mixed line ends", "\"1\"\r\n\"a\"\n\"b\"\r\"c\"", {"1", "a", "b", "c"}},
+        {"no final line end", "\"5\"", {"5"}},
+        {"empty quoted records", "\"\"\r\n\"\"\r\n\"x\"\r\n", {"", "", "x"}},
+        {"duplicates kept", "\"1\"\r\n\"a\"\r\n\"a\"\r\n", {"1", "a", "a"}},
+        {"comma inside quotes", "\"1\"\r\n\"/p/a,b.bmp\"\r\n", {"1", "/p/a,b.bmp"}},
+        {"bare lines", "10\r\n/a.bmp\r\n", {"10", "/a.bmp"}},
+        {"bare comma splits", "10,20\r\n/a,b.bmp\r\n", {"10", "20", "/a", "b.bmp"}},
+        {"quoted then comma", "\"1\",\"a\"\r\n", {"1", "a"}},
+        {"comma at line end", "\"1\",\r\n\"a\"\r\n", {"1", "", "a"}},
+        {"leading blanks skipped", "  \t\"1\"\r\n   /a.bmp\r\n", {"1", "/a.bmp"}},
+        {"trailing blanks of bare record dropped", "1  \r\n/a.bmp \t\r\n", {"1", "/a.bmp"}},
+        {"blanks inside quotes kept", "\" 1 \"\r\n\"  /a b.bmp \"\r\n", {" 1 ", "  /a b.bmp "}},
+        {"stray text after closing quote dropped", "\"1\"xyz\r\n\"a\" junk,\"b\"\r\n", {"1", "a", "b"}},
+        {"missing closing quote ends at line end", "\"1\"\r\n\"/a.bmp\r\n\"/b.bmp\"\r\n", {"1", "/a.bmp", "/b.bmp"}},
+        {"final record missing its quote", "\"1\"\r\n\"/a.bmp", {"1", "/a.bmp"}},
+        {"empty lines are no records", "\"1\"\r\n\r\n\"a\"\r\n\r\n\r\n", {"1", "a"}},
+        {"blank-only lines are no records", "\"1\"\r\n   \r\n\"a\"\r\n", {"1", "a"}},
+        {"empty text", "", {}},
+        {"only line ends", "\r\n\r\n", {}},
+        {"number-like bare text kept as written", "007\r\n1.50\r\n", {"007", "1.50"}},
+        {"japanese", "\"10\"\r\n\"/壁紙/桜.bmp\"\r\n", {"10", "/壁紙/桜.bmp"}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(read_records(c.text), c.records) << c.name;
+}
+
+TEST(WriteRecords, QuotedWithCrLf) {
+    struct Case {
+        const char* name;
+        Settings settings;
+        std::string text;
+    } cases[] = {
+        {"empty list", {"5", {}}, "\"5\"\r\n"},
+        {"two entries", {"10", {"/a.bmp", "/b.bmp"}}, "\"10\"\r\n\"/a.bmp\"\r\n\"/b.bmp\"\r\n"},
+        {"empty interval and entry", {"", {""}}, "\"\"\r\n\"\"\r\n"},
+        {"comma and blanks", {"1", {" /a, b.bmp "}}, "\"1\"\r\n\" /a, b.bmp \"\r\n"},
+    };
+    for (const auto& c : cases) {
+        Result<std::string> text = write_records(c.settings);
+        ASSERT_TRUE(text.ok()) << c.name << ": " << text.reason();
+        EXPECT_EQ(text.value(), c.text) << c.name;
+    }
+}
+
+TEST(WriteRecords, RefusesTextThatWouldNotReadBack) {
+    struct Case {
+        Settings settings;
+        const char* named;
+    } cases[] = {
+        {{"1", {"/ok.bmp", "/say \"hi\".bmp"}}, "/say \"hi\".bmp"},
+        {{"1", {"/line\nbreak.bmp"}}, "/line\nbreak.bmp"},
+        {{"1", {"/cr\rhere.bmp"}}, "/cr\rhere.bmp"},
+        {{"1\"", {}}, "1\""},
+    };
+    for (const auto& c : cases) {
+        Result<std::string> text = write_records(c.settings);
+        ASSERT_FALSE(text.ok()) << c.named;
+        EXPECT_NE(text.reason().find(c.named), std::string::npos) << text.reason();
+    }
+}
+
+TEST(WriteRecords, RoundTripKeepsEverything) {
+    Settings settings{"2.5", {"/a.bmp", "", "/a.bmp", "/with,comma.bmp", " /blank first.bmp", "/日本語/桜.jpg"}};
+    Result<std::string> text = write_records(settings);
+    ASSERT_TRUE(text.ok());
+    Records records = read_records(text.value());
+    ASSERT_FALSE(records.empty());
+    EXPECT_EQ(records.front(), settings.interval_text);
+    EXPECT_EQ(Records(records.begin() + 1, records.end()), settings.entries);
+}
+
+TEST(WriteRecords, HundredThousandEntries) {
+    Settings settings{"60", {}};
+    for (int i = 0; i < 100000; ++i)
+        settings.entries.push_back("/home/user/Pictures/wallpaper-" + std::to_string(i) + ".bmp");
+    Result<std::string> text = write_records(settings);
+    ASSERT_TRUE(text.ok());
+    Records records = read_records(text.value());
+    ASSERT_EQ(records.size(), 100001u);
+    EXPECT_EQ(records[1], settings.entries[0]);
+    EXPECT_EQ(records[100000], settings.entries[99999]);
+}
+
+TEST(SettingsEncoding, Utf8AsItIsOtherwiseCodePage932) {
+    struct Case {
+        const char* name;
+        std::string bytes;
+        std::string text;
+    } cases[] = {
+        {"ascii", "\"1\"\r\n", "\"1\"\r\n"},
+        {"utf-8", "\"/\xE6\xA1\x9C.bmp\"", "\"/\xE6\xA1\x9C.bmp\""}, // 桜
+        {"utf-8 with byte-order mark", "\xEF\xBB\xBF\"1\"", "\"1\""},
+        {"cp932 kanji", "\"C:\\\x8D\xF7.bmp\"", "\"C:\\\xE6\xA1\x9C.bmp\""},        // 桜 in Shift-JIS
+        {"cp932 katakana", "\"\x83\x65\x83\x58\x83\x67\"", "\"\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88\""}, // テスト
+        {"cp932 half-width kana", "\xB1", "\xEF\xBD\xB1"},                           // ｱ
+        {"cp932 backslash-like second byte", "\x95\x5C", "\xE8\xA1\xA8"},             // 表
+        {"invalid in both", "a\x80\x80" "b", "a\xEF\xBF\xBD\xEF\xBF\xBD" "b"},
+        {"cut-off lead byte at the end", "a\x8D", "a\xEF\xBF\xBD"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(decode_settings_bytes(c.bytes), c.text) << c.name;
+}
+
+TEST(SettingsEncoding, Utf8Validation) {
+    struct Case {
+        std::string bytes;
+        bool valid;
+    } cases[] = {
+        {"", true},
+        {"plain", true},
+        {"\xE6\xA1\x9C", true},
+        {"\xF0\x9F\x8C\xB8", true}, // 🌸
+        {"\xC0\xAF", false},        // overlong '/'
+        {"\xED\xA0\x80", false},    // surrogate
+        {"\xF4\x90\x80\x80", false}, // past U+10FFFF
+        {"\xE6\xA1", false},        // cut off
+        {"\x8D\xF7", false},        // Shift-JIS
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(is_valid_utf8(c.bytes), c.valid) << c.bytes;
+}
+
+TEST(SettingsLocation, BesideTheProgramUnlessInstalled) {
+    struct Case {
+        const char* name;
+        LocationFacts facts;
+        const char* path;
+    } cases[] = {
+        {"portable copy", {"/opt/wc", "/usr/local/bin", false, "/x", "/home/u"}, "/opt/wc/k_save.dat"},
+        {"no install dir known", {"/usr/bin", "", false, "/x", "/home/u"}, "/usr/bin/k_save.dat"},
+        {"installed, none beside", {"/usr/local/bin", "/usr/local/bin", false, "/cfg", "/home/u"},
+         "/cfg/wallcycle/k_save.dat"},
+        {"installed, XDG unset", {"/usr/bin", "/usr/bin", false, "", "/home/u"},
+         "/home/u/.config/wallcycle/k_save.dat"},
+        {"installed, XDG relative", {"/usr/bin", "/usr/bin", false, "rel", "/home/u"},
+         "/home/u/.config/wallcycle/k_save.dat"},
+        {"installed, file beside", {"/usr/bin", "/usr/bin", true, "/cfg", "/home/u"}, "/usr/bin/k_save.dat"},
+        {"root directory joined as text", {"", "", false, "", ""}, "/k_save.dat"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(settings_path_for(c.facts), c.path) << c.name;
+}
+
+} // namespace

@@ -1,0 +1,29 @@
+#include "tests/support/images.h"
+
+#include <QImage>
+#include <cstdlib>
+#include <stdexcept>
+
+namespace wallcycle::test {
+
+void write_solid_image(const std::string& path, std::uint32_t rgb, int width, int height) {
+    write_split_image(path, rgb, rgb, width, height);
+}
+
+void write_split_image(const std::string& path, std::uint32_t left, std::uint32_t right, int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, 0xff000000u | (x < width / 2 ? left : right));
+    if (!image.save(QString::fromStdString(path), nullptr, 95))
+        throw std::runtime_error("cannot write test image " + path);
+}
+
+bool colours_near(std::uint32_t a, std::uint32_t b, int tolerance) {
+    for (int shift : {0, 8, 16})
+        if (std::abs(static_cast<int>((a >> shift) & 0xff) - static_cast<int>((b >> shift) & 0xff)) > tolerance)
+            return false;
+    return true;
+}
+
+} // namespace wallcycle::test

@@ -1,0 +1,127 @@
+#include "tests/support/process.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <poll.h>
+#include <spawn.h>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace wallcycle::test {
+
+Process::Process(const std::string& program, const std::vector<std::string>& args,
+                 const std::map<std::string, std::string>& env) {
+    std::map<std::string, std::string> merged;
+    for (char** e = environ; *e != nullptr; ++e) {
+        std::string entry(*e);
+        auto eq = entry.find('=');
+        if (eq != std::string::npos)
+            merged[entry.substr(0, eq)] = entry.substr(eq + 1);
+    }
+    for (const auto& [key, value] : env) {
+        if (value.empty())
+            merged.erase(key);
+        else
+            merged[key] = value;
+    }
+    std::vector<std::string> env_strings;
+    for (const auto& [key, value] : merged)
+        env_strings.push_back(key + "=" + value);
+    std::vector<char*> envp;
+    for (auto& s : env_strings)
+        envp.push_back(s.data());
+    envp.push_back(nullptr);
+    std::vector<std::string> arg_strings{program};
+    arg_strings.insert(arg_strings.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& s : arg_strings)
+        argv.push_back(s.data());
+    argv.push_back(nullptr);
+
+    int pipe_fds[2];
+    if (pipe(pipe_fds) != 0)
+        throw std::runtime_error("pipe failed");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipe_fds[1], 2);
+    posix_spawn_file_actions_addclose(&actions, pipe_fds[0]);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    int rc = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    close(pipe_fds[1]);
+    err_fd_ = pipe_fds[0];
+    if (rc != 0)
+        throw std::runtime_error("cannot start " + program + ": " + std::strerror(rc));
+}
+
+Process::~Process() {
+    if (!reaped_) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+    if (err_fd_ >= 0)
+        close(err_fd_);
+}
+
+bool Process::still_running() {
+    if (reaped_)
+        return false;
+    if (waitpid(pid_, &status_, WNOHANG) == pid_)
+        reaped_ = true;
+    return !reaped_;
+}
+
+Finished Process::finish(int timeout_ms) {
+    Finished result;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+    bool open = true;
+    while (open) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            break;
+        pollfd fd{err_fd_, POLLIN, 0};
+        if (poll(&fd, 1, static_cast<int>(left.count())) <= 0)
+            continue;
+        char buffer[4096];
+        ssize_t got = read(err_fd_, buffer, sizeof buffer);
+        if (got <= 0)
+            open = false;
+        else
+            result.err.append(buffer, static_cast<size_t>(got));
+    }
+    while (still_running() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    if (still_running()) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+        reaped_ = true;
+        return result;
+    }
+    if (WIFEXITED(status_))
+        result.exit_code = WEXITSTATUS(status_);
+    else
+        result.exit_code = 128 + WTERMSIG(status_);
+    return result;
+}
+
+Finished run(const std::string& program, const std::vector<std::string>& args,
+             const std::map<std::string, std::string>& env, int timeout_ms) {
+    Process process(program, args, env);
+    return process.finish(timeout_ms);
+}
+
+std::string copy_program_into(const std::string& directory) {
+    std::string target = directory + "/wallcycle";
+    std::filesystem::copy_file(WALLCYCLE_PROGRAM, target, std::filesystem::copy_options::overwrite_existing);
+    return target;
+}
+
+} // namespace wallcycle::test

@@ -1,0 +1,43 @@
+#pragma once
+// Running the built program from outside, as a user or a login script would.
+
+#include <map>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace wallcycle::test {
+
+struct Finished {
+    int exit_code = -1; // -1 when it did not end in time (it is killed then)
+    std::string err;
+};
+
+class Process {
+public:
+    // Starts program with args; env entries replace or add variables ("" value removes one).
+    Process(const std::string& program, const std::vector<std::string>& args,
+            const std::map<std::string, std::string>& env = {});
+    ~Process();
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+
+    bool still_running();
+    // Waits up to the given time, then kills it.
+    Finished finish(int timeout_ms);
+    pid_t pid() const { return pid_; }
+
+private:
+    pid_t pid_ = -1;
+    int err_fd_ = -1;
+    int status_ = 0;
+    bool reaped_ = false;
+};
+
+Finished run(const std::string& program, const std::vector<std::string>& args,
+             const std::map<std::string, std::string>& env = {}, int timeout_ms = 20000);
+
+// A copy of the built program in a directory of its own, where it looks for its settings.
+std::string copy_program_into(const std::string& directory);
+
+} // namespace wallcycle::test

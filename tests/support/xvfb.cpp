@@ -1,0 +1,172 @@
+#include "tests/support/xvfb.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <poll.h>
+#include <spawn.h>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <xcb/xcb.h>
+
+extern char** environ;
+
+namespace wallcycle::test {
+namespace {
+
+bool display_free(int n) {
+    struct stat info {};
+    return stat(("/tmp/.X11-unix/X" + std::to_string(n)).c_str(), &info) != 0 &&
+           stat(("/tmp/.X" + std::to_string(n) + "-lock").c_str(), &info) != 0;
+}
+
+struct Connection {
+    explicit Connection(const std::string& display) : c(xcb_connect(display.c_str(), nullptr)) {
+        if (xcb_connection_has_error(c)) {
+            xcb_disconnect(c);
+            throw std::runtime_error("cannot connect to " + display);
+        }
+        screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    }
+    ~Connection() { xcb_disconnect(c); }
+    xcb_connection_t* c;
+    xcb_screen_t* screen;
+};
+
+} // namespace
+
+Xvfb::Xvfb(int width, int height) {
+    // Displays are taken from a range of their own, with a random start so parallel tests rarely meet.
+    int start = 100 + static_cast<int>(getpid() % 400);
+    for (int attempt = 0; attempt < 40 && pid_ < 0; ++attempt) {
+        int n = start + attempt * 7;
+        if (!display_free(n))
+            continue;
+        std::string display = ":" + std::to_string(n);
+        std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+        const char* argv[] = {"Xvfb", display.c_str(), "-screen", "0", screen.c_str(), "-noreset",
+                              "-nolisten", "tcp", nullptr};
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        pid_t pid = -1;
+        int rc = posix_spawnp(&pid, "Xvfb", &actions, nullptr, const_cast<char**>(argv), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        if (rc != 0)
+            throw std::runtime_error("cannot start Xvfb (is it installed?)");
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (std::chrono::steady_clock::now() < deadline) {
+            int status = 0;
+            if (waitpid(pid, &status, WNOHANG) == pid) {
+                pid = -1; // lost the race for this display; try the next
+                break;
+            }
+            xcb_connection_t* c = xcb_connect(display.c_str(), nullptr);
+            bool up = !xcb_connection_has_error(c);
+            xcb_disconnect(c);
+            if (up) {
+                pid_ = pid;
+                display_ = display;
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        if (pid_ < 0 && pid > 0) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+    }
+    if (pid_ < 0)
+        throw std::runtime_error("no X server could be started");
+}
+
+Xvfb::~Xvfb() {
+    if (pid_ > 0) {
+        kill(pid_, SIGTERM);
+        waitpid(pid_, nullptr, 0);
+    }
+}
+
+long Xvfb::rss_kib() const {
+    std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
+    std::string key;
+    while (status >> key) {
+        if (key == "VmRSS:") {
+            long kib = 0;
+            status >> kib;
+            return kib;
+        }
+    }
+    return -1;
+}
+
+std::uint32_t root_pixel(const std::string& display, int x, int y) {
+    Connection x11(display);
+    auto cookie = xcb_get_image(x11.c, XCB_IMAGE_FORMAT_Z_PIXMAP, x11.screen->root, static_cast<std::int16_t>(x),
+                                static_cast<std::int16_t>(y), 1, 1, ~0u);
+    std::unique_ptr<xcb_get_image_reply_t, decltype(&std::free)> reply(xcb_get_image_reply(x11.c, cookie, nullptr),
+                                                                         &std::free);
+    if (!reply)
+        throw std::runtime_error("cannot read the root window");
+    return *reinterpret_cast<const std::uint32_t*>(xcb_get_image_data(reply.get())) & 0xffffff;
+}
+
+std::uint32_t root_pixmap_property(const std::string& display, const char* atom_name) {
+    Connection x11(display);
+    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(
+        xcb_intern_atom_reply(x11.c, xcb_intern_atom(x11.c, 1, static_cast<std::uint16_t>(strlen(atom_name)), atom_name),
+                              nullptr),
+        &std::free);
+    if (!atom || atom->atom == XCB_ATOM_NONE)
+        return 0;
+    std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> property(
+        xcb_get_property_reply(x11.c, xcb_get_property(x11.c, 0, x11.screen->root, atom->atom, XCB_ATOM_PIXMAP, 0, 1),
+                               nullptr),
+        &std::free);
+    if (!property || xcb_get_property_value_length(property.get()) != 4)
+        return 0;
+    return *static_cast<const std::uint32_t*>(xcb_get_property_value(property.get()));
+}
+
+bool pixmap_exists(const std::string& display, std::uint32_t pixmap) {
+    Connection x11(display);
+    std::unique_ptr<xcb_get_geometry_reply_t, decltype(&std::free)> geometry(
+        xcb_get_geometry_reply(x11.c, xcb_get_geometry(x11.c, pixmap), nullptr), &std::free);
+    return geometry != nullptr;
+}
+
+MapWatcher::MapWatcher(const std::string& display) : connection_(xcb_connect(display.c_str(), nullptr)) {
+    xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data;
+    std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    xcb_request_check(connection_, xcb_change_window_attributes_checked(connection_, screen->root,
+                                                                        XCB_CW_EVENT_MASK, &mask));
+}
+
+MapWatcher::~MapWatcher() { xcb_disconnect(connection_); }
+
+bool MapWatcher::window_mapped_within(int milliseconds) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    for (;;) {
+        while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
+            bool mapped = (event->response_type & 0x7f) == XCB_MAP_NOTIFY;
+            std::free(event);
+            if (mapped)
+                return true;
+        }
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return false;
+        pollfd fd{xcb_get_file_descriptor(connection_), POLLIN, 0};
+        poll(&fd, 1, static_cast<int>(left.count()));
+    }
+}
+
+} // namespace wallcycle::test

@@ -1,0 +1,47 @@
+#pragma once
+// A private X server for one test: started on a free display with -noreset (a real session never
+// resets, and a reset would wipe the root background between clients), stopped when done.
+
+#include <cstdint>
+#include <string>
+#include <sys/types.h>
+
+struct xcb_connection_t;
+
+namespace wallcycle::test {
+
+class Xvfb {
+public:
+    Xvfb(int width = 1920, int height = 1080);
+    ~Xvfb();
+    Xvfb(const Xvfb&) = delete;
+    Xvfb& operator=(const Xvfb&) = delete;
+
+    bool running() const { return pid_ > 0; }
+    const std::string& display() const { return display_; }
+    pid_t pid() const { return pid_; }
+    long rss_kib() const;
+
+private:
+    pid_t pid_ = -1;
+    std::string display_;
+};
+
+// What a test reads back from the server.
+std::uint32_t root_pixel(const std::string& display, int x, int y); // 0xRRGGBB
+std::uint32_t root_pixmap_property(const std::string& display, const char* atom_name);
+bool pixmap_exists(const std::string& display, std::uint32_t pixmap);
+
+// Watches the root for windows being mapped, from the moment it is made.
+class MapWatcher {
+public:
+    explicit MapWatcher(const std::string& display);
+    ~MapWatcher();
+    // True when a window was mapped within the time given.
+    bool window_mapped_within(int milliseconds);
+
+private:
+    xcb_connection_t* connection_;
+};
+
+} // namespace wallcycle::test

@@ -1,0 +1,247 @@
+#include "wallpaper/backends/x11_root.h"
+
+#include "platform/program_facts.h"
+#include "wallpaper/image_decoder.h"
+
+#include <QRect>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+#include <xcb/randr.h>
+#include <xcb/xcb.h>
+
+namespace wallcycle {
+namespace {
+
+struct FreeDeleter {
+    void operator()(void* p) const { std::free(p); }
+};
+template <typename T> using Reply = std::unique_ptr<T, FreeDeleter>;
+
+struct Disconnect {
+    void operator()(xcb_connection_t* c) const { xcb_disconnect(c); }
+};
+using Connection = std::unique_ptr<xcb_connection_t, Disconnect>;
+
+Status checked(xcb_connection_t* c, xcb_void_cookie_t cookie, const char* step) {
+    Reply<xcb_generic_error_t> error(xcb_request_check(c, cookie));
+    if (error)
+        return fail(std::string("the X server refused to ") + step + " (X error " +
+                    std::to_string(error->error_code) + ")");
+    return {};
+}
+
+xcb_screen_t* screen_number(xcb_connection_t* c, int number) {
+    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
+    for (int i = 0; it.rem > 0; xcb_screen_next(&it), ++i)
+        if (i == number)
+            return it.data;
+    return nullptr;
+}
+
+// Each monitor's rectangle from RandR 1.5, or the whole screen where RandR cannot tell.
+std::vector<QRect> monitor_rects(xcb_connection_t* c, const xcb_screen_t* screen) {
+    std::vector<QRect> rects;
+    const xcb_query_extension_reply_t* randr = xcb_get_extension_data(c, &xcb_randr_id);
+    if (randr != nullptr && randr->present) {
+        Reply<xcb_randr_query_version_reply_t> version(
+            xcb_randr_query_version_reply(c, xcb_randr_query_version(c, 1, 5), nullptr));
+        if (version && (version->major_version > 1 || version->minor_version >= 5)) {
+            Reply<xcb_randr_get_monitors_reply_t> monitors(
+                xcb_randr_get_monitors_reply(c, xcb_randr_get_monitors(c, screen->root, 1), nullptr));
+            if (monitors) {
+                auto it = xcb_randr_get_monitors_monitors_iterator(monitors.get());
+                for (; it.rem > 0; xcb_randr_monitor_info_next(&it)) {
+                    QRect rect(it.data->x, it.data->y, it.data->width, it.data->height);
+                    QRect visible = rect & QRect(0, 0, screen->width_in_pixels, screen->height_in_pixels);
+                    if (!visible.isEmpty())
+                        rects.push_back(rect);
+                }
+            }
+        }
+    }
+    if (rects.empty())
+        rects.emplace_back(0, 0, screen->width_in_pixels, screen->height_in_pixels);
+    return rects;
+}
+
+xcb_visualtype_t* root_visual(const xcb_screen_t* screen) {
+    for (auto depths = xcb_screen_allowed_depths_iterator(screen); depths.rem > 0; xcb_depth_next(&depths))
+        for (auto visuals = xcb_depth_visuals_iterator(depths.data); visuals.rem > 0;
+             xcb_visualtype_next(&visuals))
+            if (visuals.data->visual_id == screen->root_visual)
+                return visuals.data;
+    return nullptr;
+}
+
+int bits_per_pixel(xcb_connection_t* c, std::uint8_t depth) {
+    const xcb_setup_t* setup = xcb_get_setup(c);
+    for (auto it = xcb_setup_pixmap_formats_iterator(setup); it.rem > 0; xcb_format_next(&it))
+        if (it.data->depth == depth)
+            return it.data->bits_per_pixel;
+    return 0;
+}
+
+bool host_is_lsb_first() {
+    const std::uint16_t probe = 1;
+    return *reinterpret_cast<const std::uint8_t*>(&probe) == 1;
+}
+
+// The QImage format whose bytes are the root window's pixel layout, if there is one.
+Result<QImage::Format> pixel_format(xcb_connection_t* c, const xcb_screen_t* screen) {
+    const xcb_visualtype_t* visual = root_visual(screen);
+    int bpp = bits_per_pixel(c, screen->root_depth);
+    bool lsb = xcb_get_setup(c)->image_byte_order == XCB_IMAGE_ORDER_LSB_FIRST;
+    if (visual != nullptr && lsb == host_is_lsb_first()) {
+        if (bpp == 32 && visual->red_mask == 0xff0000 && visual->green_mask == 0xff00 && visual->blue_mask == 0xff)
+            return QImage::Format_RGB32;
+        if (bpp == 16 && visual->red_mask == 0xf800 && visual->green_mask == 0x07e0 && visual->blue_mask == 0x1f)
+            return QImage::Format_RGB16;
+    }
+    return fail("the root window's pixel format is not supported (depth " + std::to_string(screen->root_depth) +
+                ", " + std::to_string(bpp) + " bits per pixel)");
+}
+
+// The picture for the whole screen: the image covering each monitor.
+QImage compose_screen(const QImage& image, const xcb_screen_t* screen, const std::vector<QRect>& monitors,
+                      QImage::Format format) {
+    QImage canvas(screen->width_in_pixels, screen->height_in_pixels, QImage::Format_RGB32);
+    canvas.fill(Qt::black);
+    for (const QRect& monitor : monitors) {
+        QImage fitted = cover_image(image, monitor.size());
+        QRect target = monitor & canvas.rect();
+        for (int y = target.top(); y <= target.bottom(); ++y) {
+            const auto* from = reinterpret_cast<const std::uint32_t*>(fitted.constScanLine(y - monitor.top()));
+            auto* to = reinterpret_cast<std::uint32_t*>(canvas.scanLine(y));
+            std::copy(from + (target.left() - monitor.left()), from + (target.right() + 1 - monitor.left()),
+                      to + target.left());
+        }
+    }
+    return format == QImage::Format_RGB32 ? canvas : canvas.convertToFormat(format);
+}
+
+// Uploads the picture in as few requests as the server's request size allows.
+Status put_picture(xcb_connection_t* c, xcb_pixmap_t pixmap, std::uint8_t depth, const QImage& picture) {
+    xcb_gcontext_t gc = xcb_generate_id(c);
+    if (Status made = checked(c, xcb_create_gc_checked(c, gc, pixmap, 0, nullptr), "create a graphics context");
+        !made)
+        return made;
+    const std::size_t max_request = static_cast<std::size_t>(xcb_get_maximum_request_length(c)) * 4;
+    const std::size_t stride = static_cast<std::size_t>(picture.bytesPerLine());
+    const int rows_per_request = static_cast<int>(std::max<std::size_t>(1, (max_request - 64) / stride));
+    std::vector<xcb_void_cookie_t> cookies;
+    for (int top = 0; top < picture.height(); top += rows_per_request) {
+        int rows = std::min(rows_per_request, picture.height() - top);
+        cookies.push_back(xcb_put_image_checked(c, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, gc,
+                                                static_cast<std::uint16_t>(picture.width()),
+                                                static_cast<std::uint16_t>(rows), 0, static_cast<std::int16_t>(top),
+                                                0, depth, static_cast<std::uint32_t>(stride * rows),
+                                                picture.constScanLine(top)));
+    }
+    Status result;
+    for (auto cookie : cookies)
+        if (Status put = checked(c, cookie, "take the picture"); !put && result)
+            result = put;
+    xcb_free_gc(c, gc);
+    return result;
+}
+
+xcb_atom_t intern(xcb_connection_t* c, xcb_intern_atom_cookie_t cookie) {
+    Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(c, cookie, nullptr));
+    return reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+}
+
+// The pixmap a root property names, or none.
+xcb_pixmap_t pixmap_property(xcb_connection_t* c, xcb_window_t root, xcb_atom_t atom) {
+    Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+        c, xcb_get_property(c, 0, root, atom, XCB_ATOM_PIXMAP, 0, 1), nullptr));
+    if (!reply || reply->type != XCB_ATOM_PIXMAP || reply->format != 32 ||
+        xcb_get_property_value_length(reply.get()) != 4)
+        return XCB_NONE;
+    return *static_cast<const xcb_pixmap_t*>(xcb_get_property_value(reply.get()));
+}
+
+// The previous picture was left behind by a setter that kept it alive after exiting; when both
+// properties agree on it, that setter's resources are released (they are nobody else's).
+void release_previous_picture(xcb_connection_t* c, xcb_window_t root, xcb_atom_t xroot, xcb_atom_t esetroot) {
+    xcb_pixmap_t previous = pixmap_property(c, root, xroot);
+    if (previous != XCB_NONE && previous == pixmap_property(c, root, esetroot)) {
+        // A picture already freed gives BadValue: nothing is left to release then.
+        Reply<xcb_generic_error_t> ignored(xcb_request_check(c, xcb_kill_client_checked(c, previous)));
+    }
+}
+
+Status set_root_picture(xcb_connection_t* c, xcb_screen_t* screen, xcb_pixmap_t pixmap) {
+    auto xroot_cookie = xcb_intern_atom(c, 0, 13, "_XROOTPMAP_ID");
+    auto esetroot_cookie = xcb_intern_atom(c, 0, 16, "ESETROOT_PMAP_ID");
+    xcb_atom_t xroot = intern(c, xroot_cookie);
+    xcb_atom_t esetroot = intern(c, esetroot_cookie);
+    if (xroot == XCB_ATOM_NONE || esetroot == XCB_ATOM_NONE)
+        return fail("the X server did not register the wallpaper properties");
+    release_previous_picture(c, screen->root, xroot, esetroot);
+
+    xcb_window_t root = screen->root;
+    auto set_xroot = xcb_change_property_checked(c, XCB_PROP_MODE_REPLACE, root, xroot, XCB_ATOM_PIXMAP, 32, 1, &pixmap);
+    auto set_esetroot =
+        xcb_change_property_checked(c, XCB_PROP_MODE_REPLACE, root, esetroot, XCB_ATOM_PIXMAP, 32, 1, &pixmap);
+    std::uint32_t background = pixmap;
+    auto set_background = xcb_change_window_attributes_checked(c, root, XCB_CW_BACK_PIXMAP, &background);
+    auto clear = xcb_clear_area_checked(c, 0, root, 0, 0, 0, 0);
+    // The picture must outlive this connection; the next setter releases it.
+    auto retain = xcb_set_close_down_mode_checked(c, XCB_CLOSE_DOWN_RETAIN_PERMANENT);
+    for (auto [cookie, step] : {std::pair{set_xroot, "set _XROOTPMAP_ID"}, {set_esetroot, "set ESETROOT_PMAP_ID"},
+                                {set_background, "set the root background"}, {clear, "repaint the root window"},
+                                {retain, "keep the picture after exit"}})
+        if (Status done = checked(c, cookie, step); !done)
+            return done;
+    return {};
+}
+
+} // namespace
+
+X11RootBackend::X11RootBackend(std::string display) : display_(std::move(display)) {}
+
+Status X11RootBackend::can_run() const {
+    if (display_.empty() && environment_value("DISPLAY").empty())
+        return fail("DISPLAY is not set");
+    return {};
+}
+
+Status X11RootBackend::apply(const std::string& image_path) {
+    // Decode first: a file that cannot be shown must not replace the current wallpaper.
+    Result<QImage> image = decode_image(image_path);
+    if (!image)
+        return fail(image.reason());
+
+    int screen_index = 0;
+    Connection connection(xcb_connect(display_.empty() ? nullptr : display_.c_str(), &screen_index));
+    xcb_connection_t* c = connection.get();
+    std::string display_name = display_.empty() ? environment_value("DISPLAY") : display_;
+    if (xcb_connection_has_error(c))
+        return fail("cannot connect to the X display " + display_name);
+    xcb_screen_t* screen = screen_number(c, screen_index);
+    if (screen == nullptr)
+        return fail("the X display " + display_name + " has no screen " + std::to_string(screen_index));
+    Result<QImage::Format> format = pixel_format(c, screen);
+    if (!format)
+        return fail(format.reason());
+
+    QImage picture = compose_screen(image.value(), screen, monitor_rects(c, screen), format.value());
+    xcb_pixmap_t pixmap = xcb_generate_id(c);
+    if (Status made = checked(c,
+                              xcb_create_pixmap_checked(c, screen->root_depth, pixmap, screen->root,
+                                                        screen->width_in_pixels, screen->height_in_pixels),
+                              "create the wallpaper pixmap");
+        !made)
+        return made;
+    // Until the close-down mode is set at the very end, a failure frees the pixmap on disconnect.
+    if (Status put = put_picture(c, pixmap, screen->root_depth, picture); !put)
+        return put;
+    if (Status set = set_root_picture(c, screen, pixmap); !set)
+        return set;
+    if (xcb_connection_has_error(c))
+        return fail("the connection to the X display " + display_name + " broke");
+    return {};
+}
+
+} // namespace wallcycle

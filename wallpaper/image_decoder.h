@@ -1,0 +1,23 @@
+#pragma once
+// Decoding and fitting wallpaper images (Qt's image readers, no GUI application needed).
+
+#include "platform/result.h"
+
+#include <QImage>
+#include <QSize>
+#include <string>
+
+namespace wallcycle {
+
+// Images whose pixels would take more than this are refused from their header, before any
+// pixel memory is taken (an 8K photo is about 130 MiB).
+inline constexpr long long largest_image_bytes = 512LL << 20;
+
+// The whole image, decoded and checked, as opaque 32-bit RGB (transparency drawn over black).
+// The reason names the file and what is wrong with it.
+Result<QImage> decode_image(const std::string& path);
+
+// The image scaled smoothly to cover the target keeping its aspect ratio, centred and cropped.
+QImage cover_image(const QImage& image, QSize target);
+
+} // namespace wallcycle
