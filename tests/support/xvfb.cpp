@@ -14,6 +14,7 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <xcb/res.h>
 #include <xcb/xcb.h>
 
 extern char** environ;
@@ -141,6 +142,30 @@ bool pixmap_exists(const std::string& display, std::uint32_t pixmap) {
     std::unique_ptr<xcb_get_geometry_reply_t, decltype(&std::free)> geometry(
         xcb_get_geometry_reply(x11.c, xcb_get_geometry(x11.c, pixmap), nullptr), &std::free);
     return geometry != nullptr;
+}
+
+long count_pixmaps(const std::string& display) {
+    Connection x11(display);
+    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> pixmap_atom(
+        xcb_intern_atom_reply(x11.c, xcb_intern_atom(x11.c, 0, 6, "PIXMAP"), nullptr), &std::free);
+    std::unique_ptr<xcb_res_query_clients_reply_t, decltype(&std::free)> clients(
+        xcb_res_query_clients_reply(x11.c, xcb_res_query_clients(x11.c), nullptr), &std::free);
+    if (!pixmap_atom || !clients)
+        throw std::runtime_error("the X server does not answer X-Resource queries");
+    long total = 0;
+    for (auto it = xcb_res_query_clients_clients_iterator(clients.get()); it.rem > 0; xcb_res_client_next(&it)) {
+        std::unique_ptr<xcb_res_query_client_resources_reply_t, decltype(&std::free)> resources(
+            xcb_res_query_client_resources_reply(x11.c, xcb_res_query_client_resources(x11.c, it.data->resource_base),
+                                                 nullptr),
+            &std::free);
+        if (!resources)
+            continue;
+        for (auto type = xcb_res_query_client_resources_types_iterator(resources.get()); type.rem > 0;
+             xcb_res_type_next(&type))
+            if (type.data->resource_type == pixmap_atom->atom)
+                total += type.data->count;
+    }
+    return total;
 }
 
 MapWatcher::MapWatcher(const std::string& display) : connection_(xcb_connect(display.c_str(), nullptr)) {

@@ -31,6 +31,9 @@ private:
 std::uint32_t root_pixel(const std::string& display, int x, int y); // 0xRRGGBB
 std::uint32_t root_pixmap_property(const std::string& display, const char* atom_name);
 bool pixmap_exists(const std::string& display, std::uint32_t pixmap);
+// Pixmaps held by all clients together (X-Resource extension): a picture left behind shows here
+// even when its id has been handed out again.
+long count_pixmaps(const std::string& display);
 
 // Watches the root for windows being mapped, from the moment it is made.
 class MapWatcher {

@@ -1,0 +1,257 @@
+// The X11 root backend against a real X server (Xvfb started by each test), read back pixel by pixel.
+
+#include "tests/support/images.h"
+#include "tests/support/process.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/xvfb.h"
+#include "wallpaper/apply_wallpaper.h"
+#include "wallpaper/backends/x11_root.h"
+
+#include <QByteArray>
+#include <cstring>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
+
+using namespace wallcycle;
+using namespace wallcycle::test;
+
+namespace {
+
+constexpr std::uint32_t red = 0xdd2211, green = 0x22bb33, blue = 0x1144ee;
+
+TEST(X11Root, SetsEachImageFormatAndTheRootAtoms) {
+    Xvfb server(320, 200);
+    TempDir dir;
+    X11RootBackend backend(server.display());
+    struct Case {
+        const char* file;
+        std::uint32_t colour;
+    } cases[] = {{"a.bmp", red}, {"b.png", green}, {"c.jpg", blue}, {"d.BMP", green}};
+    for (const auto& c : cases) {
+        std::string path = dir.file(c.file);
+        write_solid_image(path, c.colour, 40, 30);
+        Status applied = backend.apply(path);
+        ASSERT_TRUE(applied.ok()) << c.file << ": " << applied.reason();
+        for (auto [x, y] : {std::pair{0, 0}, {319, 199}, {160, 100}})
+            EXPECT_TRUE(colours_near(root_pixel(server.display(), x, y), c.colour))
+                << c.file << " at " << x << "," << y << ": " << std::hex << root_pixel(server.display(), x, y);
+        std::uint32_t xroot = root_pixmap_property(server.display(), "_XROOTPMAP_ID");
+        EXPECT_NE(xroot, 0u);
+        EXPECT_EQ(xroot, root_pixmap_property(server.display(), "ESETROOT_PMAP_ID"));
+    }
+}
+
+// Splits the screen into two monitors, as RandR reports a dual-head desktop (xrandr does what a
+// user's session setup would; libxcb's own SetMonitor request is mis-sized in this version).
+void add_two_monitors(const std::string& display, int width, int height) {
+    for (int i = 0; i < 2; ++i) {
+        std::string geometry = std::to_string(width / 2) + "/100x" + std::to_string(height) + "/100+" +
+                               std::to_string(i * width / 2) + "+0";
+        // The first takes Xvfb's only output, so its whole-screen monitor goes away.
+        Finished done = run("/usr/bin/xrandr",
+                            {"--setmonitor", "test-" + std::to_string(i), geometry, i == 0 ? "screen" : "none"},
+                            {{"DISPLAY", display}});
+        ASSERT_EQ(done.exit_code, 0) << done.err;
+    }
+}
+
+TEST(X11Root, CoversEachMonitorKeepingTheAspectRatio) {
+    // A 2:1 picture, red on the left half and blue on the right.
+    struct Case {
+        const char* name;
+        bool two_monitors;
+        // Expected colour at x = 100, 900, 1060, 1860 (y = 500).
+        std::uint32_t expected[4];
+    } cases[] = {
+        // One 1920x1080 monitor: scaled to 2160x1080, 120 columns cut on each side.
+        {"one monitor", false, {red, red, blue, blue}},
+        // Two 960x1080 monitors: each shows the picture's middle, red then blue.
+        {"two monitors", true, {red, blue, red, blue}},
+    };
+    for (const auto& c : cases) {
+        Xvfb server(1920, 1080);
+        if (c.two_monitors)
+            add_two_monitors(server.display(), 1920, 1080);
+        TempDir dir;
+        write_split_image(dir.file("split.png"), red, blue, 200, 100);
+        Status applied = X11RootBackend(server.display()).apply(dir.file("split.png"));
+        ASSERT_TRUE(applied.ok()) << applied.reason();
+        int xs[] = {100, 900, 1060, 1860};
+        for (int i = 0; i < 4; ++i)
+            EXPECT_TRUE(colours_near(root_pixel(server.display(), xs[i], 500), c.expected[i]))
+                << c.name << " at x=" << xs[i] << ": " << std::hex << root_pixel(server.display(), xs[i], 500);
+    }
+}
+
+std::uint32_t crc32(const unsigned char* data, std::size_t length) {
+    std::uint32_t crc = 0xffffffffu;
+    for (std::size_t i = 0; i < length; ++i) {
+        crc ^= data[i];
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+// A real PNG whose header claims width x height pixels.
+std::string png_claiming(const std::string& real_png, std::uint32_t width, std::uint32_t height) {
+    std::string bytes = real_png;
+    auto put32 = [&](std::size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            bytes[at + i] = static_cast<char>((v >> (24 - 8 * i)) & 0xff);
+    };
+    put32(16, width); // IHDR data starts at 16: width, height
+    put32(20, height);
+    put32(29, crc32(reinterpret_cast<const unsigned char*>(bytes.data()) + 12, 17));
+    return bytes;
+}
+
+TEST(X11Root, UnusableImagesLeaveTheWallpaperAlone) {
+    Xvfb server(320, 200);
+    TempDir dir;
+    X11RootBackend backend(server.display());
+    write_solid_image(dir.file("good.png"), green, 20, 20);
+    ASSERT_TRUE(backend.apply(dir.file("good.png")).ok());
+    std::uint32_t pixmap = root_pixmap_property(server.display(), "_XROOTPMAP_ID");
+
+    std::string bmp_bytes = (write_solid_image(dir.file("small.bmp"), red, 20, 20), read_file(dir.file("small.bmp")));
+    std::string png_bytes = read_file(dir.file("good.png"));
+    write_file(dir.file("empty.bmp"), "");
+    write_file(dir.file("text.bmp"), "this is not an image\n");
+    write_file(dir.file("header-only.bmp"), bmp_bytes.substr(0, 20));
+    write_file(dir.file("no-pixels.bmp"), bmp_bytes.substr(0, 54));
+    write_file(dir.file("huge.png"), png_claiming(png_bytes, 60000, 60000));
+    write_file(dir.file("wide.png"), png_claiming(png_bytes, 1000000, 1));
+    std::filesystem::create_directory(dir.file("folder.bmp"));
+
+    struct Case {
+        const char* file;
+        const char* says;
+    } cases[] = {
+        {"missing.bmp", "no such file"},
+        {"folder.bmp", "folder"},
+        {"empty.bmp", "format"},
+        {"text.bmp", "format"},
+        {"header-only.bmp", ""},
+        {"no-pixels.bmp", ""},
+        {"huge.png", "too large"},
+        {"wide.png", ""},
+    };
+    for (const auto& c : cases) {
+        std::string path = dir.file(c.file);
+        Status applied = backend.apply(path);
+        EXPECT_FALSE(applied.ok()) << c.file;
+        EXPECT_NE(applied.reason().find(path), std::string::npos) << applied.reason();
+        EXPECT_NE(applied.reason().find(c.says), std::string::npos) << applied.reason();
+        EXPECT_TRUE(colours_near(root_pixel(server.display(), 10, 10), green)) << c.file;
+        EXPECT_EQ(root_pixmap_property(server.display(), "_XROOTPMAP_ID"), pixmap) << c.file;
+    }
+}
+
+TEST(X11Root, EmptyEntryAndNoDisplayAreReported) {
+    BackendList backends;
+    backends.push_back(std::make_unique<X11RootBackend>(""));
+    struct Case {
+        const char* name;
+        std::string path;
+        const char* display;
+        const char* says;
+    } cases[] = {
+        {"empty entry", "", ":0", "empty"},
+        {"no DISPLAY", "/x.bmp", nullptr, "DISPLAY is not set"},
+    };
+    for (const auto& c : cases) {
+        std::string saved = getenv("DISPLAY") ? getenv("DISPLAY") : "";
+        if (c.display)
+            setenv("DISPLAY", c.display, 1);
+        else
+            unsetenv("DISPLAY");
+        Status applied = apply_wallpaper(c.path, backends);
+        if (saved.empty())
+            unsetenv("DISPLAY");
+        else
+            setenv("DISPLAY", saved.c_str(), 1);
+        EXPECT_FALSE(applied.ok()) << c.name;
+        EXPECT_NE(applied.reason().find(c.says), std::string::npos) << applied.reason();
+    }
+}
+
+TEST(X11Root, AVanishedDisplayIsAFailureNotACrash) {
+    TempDir dir;
+    write_solid_image(dir.file("a.png"), red);
+    std::string display;
+    {
+        Xvfb server(100, 100);
+        display = server.display();
+    }
+    Status applied = X11RootBackend(display).apply(dir.file("a.png"));
+    EXPECT_FALSE(applied.ok());
+    EXPECT_NE(applied.reason().find("cannot connect"), std::string::npos) << applied.reason();
+}
+
+TEST(X11Root, SixtySetsLeaveTheServersMemoryFlat) {
+    Xvfb server(1920, 1080);
+    TempDir dir;
+    write_solid_image(dir.file("a.bmp"), red, 640, 360);
+    write_solid_image(dir.file("b.bmp"), blue, 640, 360);
+    X11RootBackend backend(server.display());
+    // The first few sets settle the server's allocator (it keeps one freed picture's memory).
+    for (int i = 0; i < 5; ++i)
+        ASSERT_TRUE(backend.apply(dir.file(i % 2 ? "a.bmp" : "b.bmp")).ok());
+    long rss_before = server.rss_kib();
+    long pixmaps_before = count_pixmaps(server.display());
+    for (int i = 0; i < 60; ++i)
+        ASSERT_TRUE(backend.apply(dir.file(i % 2 ? "a.bmp" : "b.bmp")).ok());
+    long rss_after = server.rss_kib();
+    EXPECT_EQ(count_pixmaps(server.display()), pixmaps_before);
+    // One picture left behind would be 8 MiB at this size.
+    EXPECT_LT(rss_after - rss_before, 3 * 1024) << "Xvfb grew from " << rss_before << " to " << rss_after << " KiB";
+}
+
+bool on_path(const char* program) {
+    return run("/bin/sh", {"-c", std::string("command -v ") + program + " >/dev/null"}).exit_code == 0;
+}
+
+// Other setters follow the same convention: each frees the picture the other left behind.
+TEST(X11Root, TakesTurnsWithOtherSetters) {
+    struct Case {
+        const char* peer;
+        std::vector<std::string> args;
+    } cases[] = {
+        {"feh", {"--no-fehbg", "--bg-fill"}},
+        {"hsetroot", {"-fill"}},
+        {"xwallpaper", {"--zoom"}},
+    };
+    for (const auto& c : cases) {
+        if (!on_path(c.peer)) {
+            ADD_FAILURE() << c.peer << " is not installed (tools/setup installs it)";
+            continue;
+        }
+        Xvfb server(640, 480);
+        TempDir dir;
+        write_solid_image(dir.file("peer.png"), blue, 64, 48);
+        write_solid_image(dir.file("ours.png"), red, 64, 48);
+        auto peer_sets = [&] {
+            std::vector<std::string> args = c.args;
+            args.push_back(dir.file("peer.png"));
+            Finished done = run("/usr/bin/" + std::string(c.peer), args, {{"DISPLAY", server.display()}});
+            ASSERT_EQ(done.exit_code, 0) << c.peer << ": " << done.err;
+        };
+        // Ids are handed out again once freed, so what is left behind is counted, not looked up.
+        long nothing_set = count_pixmaps(server.display());
+        peer_sets();
+        ASSERT_EQ(count_pixmaps(server.display()), nothing_set + 1) << c.peer;
+
+        ASSERT_TRUE(X11RootBackend(server.display()).apply(dir.file("ours.png")).ok());
+        EXPECT_EQ(count_pixmaps(server.display()), nothing_set + 1) << c.peer << "'s picture was left behind";
+        EXPECT_TRUE(colours_near(root_pixel(server.display(), 5, 5), red));
+
+        peer_sets();
+        EXPECT_EQ(count_pixmaps(server.display()), nothing_set + 1) << c.peer << " did not free our picture";
+        EXPECT_TRUE(colours_near(root_pixel(server.display(), 5, 5), blue));
+    }
+}
+
+} // namespace
