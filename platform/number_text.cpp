@@ -7,8 +7,12 @@
 namespace wallcycle {
 namespace {
 
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_blank(char c) {
+    return c == ' ' || c == '\t';
+}
+bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 std::string_view trim_blanks(std::string_view text) {
     while (!text.empty() && is_blank(text.front()))
@@ -41,8 +45,8 @@ std::string format_number(double value, const NumberFormat& format) {
     if (value == 0.0)
         value = 0.0; // never "-0"
     std::array<char, 64> buffer{};
-    auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                                      std::chars_format::general, 15);
+    auto [end, error] =
+        std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::general, 15);
     if (error != std::errc())
         return {};
     std::string out;

@@ -18,7 +18,9 @@ std::string program_directory() {
     return path.substr(0, slash);
 }
 
-const char* path_separator() { return "/"; }
+const char* path_separator() {
+    return "/";
+}
 
 // Linux hands over separate arguments: they are joined with single blanks, nothing stripped.
 std::string argument_string(int argc, const char* const* argv) {

@@ -11,7 +11,9 @@ struct Failure {
     std::string reason;
 };
 
-inline Failure fail(std::string reason) { return Failure{std::move(reason)}; }
+inline Failure fail(std::string reason) {
+    return Failure{std::move(reason)};
+}
 
 template <typename T> class Result {
 public:

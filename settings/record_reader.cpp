@@ -3,8 +3,12 @@
 namespace wallcycle {
 namespace {
 
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
-bool is_line_end(char c) { return c == '\r' || c == '\n'; }
+bool is_blank(char c) {
+    return c == ' ' || c == '\t';
+}
+bool is_line_end(char c) {
+    return c == '\r' || c == '\n';
+}
 
 class RecordScanner {
 public:
@@ -76,6 +80,8 @@ private:
 
 } // namespace
 
-std::vector<std::string> read_records(std::string_view text) { return RecordScanner(text).scan(); }
+std::vector<std::string> read_records(std::string_view text) {
+    return RecordScanner(text).scan();
+}
 
 } // namespace wallcycle

@@ -10,9 +10,9 @@ namespace wallcycle {
 enum class LoadProblem { None, Missing, Unreadable, Empty };
 
 struct LoadedSettings {
-    Settings settings;      // defaults where nothing could be read
+    Settings settings; // defaults where nothing could be read
     LoadProblem problem = LoadProblem::None;
-    std::string reason;     // for the user, when problem != None
+    std::string reason; // for the user, when problem != None
 };
 
 // Reads the settings file: the first record is the interval, each further one an entry.

@@ -23,8 +23,7 @@ std::string settings_path() {
 #ifdef WALLCYCLE_INSTALL_BINDIR
     facts.install_bindir = canonical_path(WALLCYCLE_INSTALL_BINDIR);
 #endif
-    facts.exists_beside_program =
-        file_exists(facts.program_directory + facts.separator + settings_file_name);
+    facts.exists_beside_program = file_exists(facts.program_directory + facts.separator + settings_file_name);
     facts.xdg_config_home = environment_value("XDG_CONFIG_HOME");
     facts.home = environment_value("HOME");
     return settings_path_for(facts);

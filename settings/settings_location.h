@@ -9,7 +9,7 @@ inline constexpr const char* settings_file_name = "k_save.dat";
 // What decides where the settings file lives.
 struct LocationFacts {
     std::string program_directory;
-    std::string install_bindir;   // where an installed copy runs from
+    std::string install_bindir; // where an installed copy runs from
     bool exists_beside_program = false;
     std::string xdg_config_home;
     std::string home;

@@ -17,9 +17,9 @@ struct StartupPlan {
         ExitWithoutWindow // "/s" with an empty interval
     };
     Next next = Next::ShowWindow;
-    Settings settings;    // what the window shows
-    int rotation_ms = 0;  // > 0: the rotation timer's period
-    std::string message;  // a line for stderr, empty when all went as asked
+    Settings settings;   // what the window shows
+    int rotation_ms = 0; // > 0: the rotation timer's period
+    std::string message; // a line for stderr, empty when all went as asked
 };
 
 // The start-up sequence: the settings as loaded, then the run mode from the argument string.

@@ -34,7 +34,8 @@ Result<QImage> decode_image(const std::string& path) {
                                        std::to_string(size.height()) + " pixels)"));
     QImage image = reader.read();
     if (image.isNull())
-        return fail(describe(path, "the image cannot be decoded (" + reader.errorString().toStdString() + ")"));
+        return fail(
+            describe(path, "the image cannot be decoded (" + reader.errorString().toStdString() + ")"));
     if (image.hasAlphaChannel())
         image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     return image.convertToFormat(QImage::Format_RGB32);

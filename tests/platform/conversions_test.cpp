@@ -32,7 +32,9 @@ TEST(FormatNumber, GeneralFormAtMostFifteenDigits) {
         {0.5 - 1.0, dot, "-0.5"},
         {0.5 - 1.0, comma, "-0,5"},
         {1.1 - 1.0, comma, "0,1"},
-        {0.5 - 1.0, unicode_minus, "\xE2\x88\x92" "0,5"},
+        {0.5 - 1.0, unicode_minus,
+         "\xE2\x88\x92"
+         "0,5"},
         {3600.0, dot, "3600"},
         {123456789012345.0, dot, "123456789012345"},
         {1e15, dot, "1E+15"},
@@ -64,7 +66,9 @@ TEST(ParseNumber, AcceptsLocaleAndPlainForms) {
         {"\t7", dot, 7.0},
         {"-0.5", dot, -0.5},
         {"+3", dot, 3.0},
-        {"\xE2\x88\x92" "0,5", unicode_minus, -0.5},
+        {"\xE2\x88\x92"
+         "0,5",
+         unicode_minus, -0.5},
         {".5", dot, 0.5},
         {"5.", dot, 5.0},
         {"1E+20", dot, 1e20},
@@ -129,11 +133,20 @@ TEST(RotationInterval, SecondsToMilliseconds) {
         NumberFormat format;
         std::optional<int> ms;
     } cases[] = {
-        {"0", dot, 0},           {"10", dot, 10000},       {"2.5", dot, 2500},
-        {"2,5", comma, 2500},    {"0.0005", dot, 0},       {"0.0015", dot, 2}, // 1.5 ms ties to 2
-        {"0.0025", dot, 2},      {"0.5", dot, 500},        {"2147483.647", dot, 2147483647},
-        {"2147483.648", dot, std::nullopt},                {"1e20", dot, std::nullopt},
-        {"-1", dot, std::nullopt}, {"abc", dot, std::nullopt}, {"", dot, std::nullopt},
+        {"0", dot, 0},
+        {"10", dot, 10000},
+        {"2.5", dot, 2500},
+        {"2,5", comma, 2500},
+        {"0.0005", dot, 0},
+        {"0.0015", dot, 2}, // 1.5 ms ties to 2
+        {"0.0025", dot, 2},
+        {"0.5", dot, 500},
+        {"2147483.647", dot, 2147483647},
+        {"2147483.648", dot, std::nullopt},
+        {"1e20", dot, std::nullopt},
+        {"-1", dot, std::nullopt},
+        {"abc", dot, std::nullopt},
+        {"", dot, std::nullopt},
         {"-0.0001", dot, 0}, // rounds to zero: idle, like 0
     };
     for (const auto& c : cases) {
@@ -167,7 +180,7 @@ TEST(PickIndex, StaysInsideTheList) {
         {100000, largest_fraction, 99999},
         {100000, 0.5f, 50000},
         {16777217, largest_fraction, 16777215}, // float(count) loses the last unit past 2^24
-        {5, 1.0f, 4},                            // never drawn, but still held inside the list
+        {5, 1.0f, 4},                           // never drawn, but still held inside the list
     };
     for (const auto& c : cases)
         EXPECT_EQ(pick_index(c.count, c.fraction), c.index) << c.count << " " << c.fraction;

@@ -34,7 +34,9 @@ TEST(ReadRecords, FormsAndSeparators) {
         {"trailing blanks of bare record dropped", "1  \r\n/a.bmp \t\r\n", {"1", "/a.bmp"}},
         {"blanks inside quotes kept", "\" 1 \"\r\n\"  /a b.bmp \"\r\n", {" 1 ", "  /a b.bmp "}},
         {"stray text after closing quote dropped", "\"1\"xyz\r\n\"a\" junk,\"b\"\r\n", {"1", "a", "b"}},
-        {"missing closing quote ends at line end", "\"1\"\r\n\"/a.bmp\r\n\"/b.bmp\"\r\n", {"1", "/a.bmp", "/b.bmp"}},
+        {"missing closing quote ends at line end",
+         "\"1\"\r\n\"/a.bmp\r\n\"/b.bmp\"\r\n",
+         {"1", "/a.bmp", "/b.bmp"}},
         {"final record missing its quote", "\"1\"\r\n\"/a.bmp", {"1", "/a.bmp"}},
         {"empty lines are no records", "\"1\"\r\n\r\n\"a\"\r\n\r\n\r\n", {"1", "a"}},
         {"blank-only lines are no records", "\"1\"\r\n   \r\n\"a\"\r\n", {"1", "a"}},
@@ -83,7 +85,8 @@ TEST(WriteRecords, RefusesTextThatWouldNotReadBack) {
 }
 
 TEST(WriteRecords, RoundTripKeepsEverything) {
-    Settings settings{"2.5", {"/a.bmp", "", "/a.bmp", "/with,comma.bmp", " /blank first.bmp", "/日本語/桜.jpg"}};
+    Settings settings{"2.5",
+                      {"/a.bmp", "", "/a.bmp", "/with,comma.bmp", " /blank first.bmp", "/日本語/桜.jpg"}};
     Result<std::string> text = write_records(settings);
     ASSERT_TRUE(text.ok());
     Records records = read_records(text.value());
@@ -113,11 +116,16 @@ TEST(SettingsEncoding, Utf8AsItIsOtherwiseCodePage932) {
         {"ascii", "\"1\"\r\n", "\"1\"\r\n"},
         {"utf-8", "\"/\xE6\xA1\x9C.bmp\"", "\"/\xE6\xA1\x9C.bmp\""}, // 桜
         {"utf-8 with byte-order mark", "\xEF\xBB\xBF\"1\"", "\"1\""},
-        {"cp932 kanji", "\"C:\\\x8D\xF7.bmp\"", "\"C:\\\xE6\xA1\x9C.bmp\""},        // 桜 in Shift-JIS
-        {"cp932 katakana", "\"\x83\x65\x83\x58\x83\x67\"", "\"\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88\""}, // テスト
-        {"cp932 half-width kana", "\xB1", "\xEF\xBD\xB1"},                           // ｱ
-        {"cp932 backslash-like second byte", "\x95\x5C", "\xE8\xA1\xA8"},             // 表
-        {"invalid in both", "a\x80\x80" "b", "a\xEF\xBF\xBD\xEF\xBF\xBD" "b"},
+        {"cp932 kanji", "\"C:\\\x8D\xF7.bmp\"", "\"C:\\\xE6\xA1\x9C.bmp\""}, // 桜 in Shift-JIS
+        {"cp932 katakana", "\"\x83\x65\x83\x58\x83\x67\"",
+         "\"\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88\""},                     // テスト
+        {"cp932 half-width kana", "\xB1", "\xEF\xBD\xB1"},                // ｱ
+        {"cp932 backslash-like second byte", "\x95\x5C", "\xE8\xA1\xA8"}, // 表
+        {"invalid in both",
+         "a\x80\x80"
+         "b",
+         "a\xEF\xBF\xBD\xEF\xBF\xBD"
+         "b"},
         {"cut-off lead byte at the end", "a\x8D", "a\xEF\xBF\xBD"},
     };
     for (const auto& c : cases)
@@ -132,12 +140,12 @@ TEST(SettingsEncoding, Utf8Validation) {
         {"", true},
         {"plain", true},
         {"\xE6\xA1\x9C", true},
-        {"\xF0\x9F\x8C\xB8", true}, // 🌸
-        {"\xC0\xAF", false},        // overlong '/'
-        {"\xED\xA0\x80", false},    // surrogate
+        {"\xF0\x9F\x8C\xB8", true},  // 🌸
+        {"\xC0\xAF", false},         // overlong '/'
+        {"\xED\xA0\x80", false},     // surrogate
         {"\xF4\x90\x80\x80", false}, // past U+10FFFF
-        {"\xE6\xA1", false},        // cut off
-        {"\x8D\xF7", false},        // Shift-JIS
+        {"\xE6\xA1", false},         // cut off
+        {"\x8D\xF7", false},         // Shift-JIS
     };
     for (const auto& c : cases)
         EXPECT_EQ(is_valid_utf8(c.bytes), c.valid) << c.bytes;
@@ -151,11 +159,14 @@ TEST(SettingsLocation, BesideTheProgramUnlessInstalled) {
     } cases[] = {
         {"portable copy", {"/opt/wc", "/usr/local/bin", false, "/x", "/home/u"}, "/opt/wc/k_save.dat"},
         {"no install dir known", {"/usr/bin", "", false, "/x", "/home/u"}, "/usr/bin/k_save.dat"},
-        {"installed, none beside", {"/usr/local/bin", "/usr/local/bin", false, "/cfg", "/home/u"},
+        {"installed, none beside",
+         {"/usr/local/bin", "/usr/local/bin", false, "/cfg", "/home/u"},
          "/cfg/wallcycle/k_save.dat"},
-        {"installed, XDG unset", {"/usr/bin", "/usr/bin", false, "", "/home/u"},
+        {"installed, XDG unset",
+         {"/usr/bin", "/usr/bin", false, "", "/home/u"},
          "/home/u/.config/wallcycle/k_save.dat"},
-        {"installed, XDG relative", {"/usr/bin", "/usr/bin", false, "rel", "/home/u"},
+        {"installed, XDG relative",
+         {"/usr/bin", "/usr/bin", false, "rel", "/home/u"},
          "/home/u/.config/wallcycle/k_save.dat"},
         {"installed, file beside", {"/usr/bin", "/usr/bin", true, "/cfg", "/home/u"}, "/usr/bin/k_save.dat"},
         {"root directory joined as text", {"", "", false, "", ""}, "/k_save.dat"},

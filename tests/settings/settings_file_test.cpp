@@ -32,7 +32,9 @@ TEST(LoadSettings, Outcomes) {
         {"only line ends", std::string("\r\n\r\n"), LoadProblem::Empty, {"0", {}}},
         {"interval only", std::string("\"5\"\r\n"), LoadProblem::None, {"5", {}}},
         {"empty interval", std::string("\"\"\r\n\"/a.bmp\"\r\n"), LoadProblem::None, {"", {"/a.bmp"}}},
-        {"list", std::string("\"10\"\r\n\"/a.bmp\"\r\n\"\"\r\n\"/a.bmp\"\r\n"), LoadProblem::None,
+        {"list",
+         std::string("\"10\"\r\n\"/a.bmp\"\r\n\"\"\r\n\"/a.bmp\"\r\n"),
+         LoadProblem::None,
          {"10", {"/a.bmp", "", "/a.bmp"}}},
         {"cp932", std::string("\"3\"\r\n\"C:\\\x8D\xF7.bmp\"\r\n"), LoadProblem::None, {"3", {"C:\\桜.bmp"}}},
     };

@@ -10,18 +10,22 @@ using Next = StartupPlan::Next;
 
 namespace {
 
-LoadedSettings loaded(Settings settings) { return {std::move(settings), LoadProblem::None, {}}; }
-LoadedSettings problem(LoadProblem kind) { return {Settings{}, kind, "the reason"}; }
+LoadedSettings loaded(Settings settings) {
+    return {std::move(settings), LoadProblem::None, {}};
+}
+LoadedSettings problem(LoadProblem kind) {
+    return {Settings{}, kind, "the reason"};
+}
 
 TEST(RunMode, ComparedWholeAndCaseSensitively) {
     struct Case {
         const char* argument;
         RunMode mode;
     } cases[] = {
-        {"/e", RunMode::ApplyOnce}, {"/s", RunMode::Rotate},     {"", RunMode::Configure},
-        {"/E", RunMode::Configure}, {"/S", RunMode::Configure},  {"/e /s", RunMode::Configure},
+        {"/e", RunMode::ApplyOnce},  {"/s", RunMode::Rotate},     {"", RunMode::Configure},
+        {"/E", RunMode::Configure},  {"/S", RunMode::Configure},  {"/e /s", RunMode::Configure},
         {"/ex", RunMode::Configure}, {" /e", RunMode::Configure}, {"/e ", RunMode::Configure},
-        {"-e", RunMode::Configure}, {"e", RunMode::Configure},
+        {"-e", RunMode::Configure},  {"e", RunMode::Configure},
     };
     for (const auto& c : cases)
         EXPECT_EQ(run_mode_for(c.argument), c.mode) << '"' << c.argument << '"';
@@ -39,21 +43,54 @@ TEST(StartupPlan, RunModesAndTheirFailures) {
         bool says_something;
     } cases[] = {
         {"configure, no file", problem(LoadProblem::Missing), "", Next::ShowWindow, 0, {"0", {}}, false},
-        {"/e, no file: window instead", problem(LoadProblem::Missing), "/e", Next::ShowWindow, 0, {"0", {}}, true},
-        {"/s, no file: window instead", problem(LoadProblem::Missing), "/s", Next::ShowWindow, 0, {"0", {}}, true},
+        {"/e, no file: window instead",
+         problem(LoadProblem::Missing),
+         "/e",
+         Next::ShowWindow,
+         0,
+         {"0", {}},
+         true},
+        {"/s, no file: window instead",
+         problem(LoadProblem::Missing),
+         "/s",
+         Next::ShowWindow,
+         0,
+         {"0", {}},
+         true},
         {"/e, empty file", problem(LoadProblem::Empty), "/e", Next::ShowWindow, 0, {"0", {}}, true},
         {"/s, unreadable file", problem(LoadProblem::Unreadable), "/s", Next::ShowWindow, 0, {"0", {}}, true},
         {"/e", loaded({"10", {"/a.bmp"}}), "/e", Next::ApplyOnceAndExit, 0, {"10", {"/a.bmp"}}, false},
-        {"/e, empty list (the pick says so)", loaded({"10", {}}), "/e", Next::ApplyOnceAndExit, 0, {"10", {}},
+        {"/e, empty list (the pick says so)",
+         loaded({"10", {}}),
+         "/e",
+         Next::ApplyOnceAndExit,
+         0,
+         {"10", {}},
          false},
         {"/s", loaded({"2.5", {"/a.bmp"}}), "/s", Next::ShowWindow, 2500, {"2.5", {"/a.bmp"}}, false},
-        {"/s, interval 0: idle", loaded({"0", {"/a.bmp"}}), "/s", Next::ShowWindow, 0, {"0", {"/a.bmp"}}, false},
-        {"/s, empty interval: exit", loaded({"", {"/a.bmp"}}), "/s", Next::ExitWithoutWindow, 0, {"", {"/a.bmp"}},
+        {"/s, interval 0: idle",
+         loaded({"0", {"/a.bmp"}}),
+         "/s",
+         Next::ShowWindow,
+         0,
+         {"0", {"/a.bmp"}},
+         false},
+        {"/s, empty interval: exit",
+         loaded({"", {"/a.bmp"}}),
+         "/s",
+         Next::ExitWithoutWindow,
+         0,
+         {"", {"/a.bmp"}},
          true},
         {"/s, not a number", loaded({"abc", {}}), "/s", Next::ShowWindow, 0, {"abc", {}}, true},
         {"/s, negative", loaded({"-5", {}}), "/s", Next::ShowWindow, 0, {"-5", {}}, true},
         {"/s, beyond the timer", loaded({"1e20", {}}), "/s", Next::ShowWindow, 0, {"1e20", {}}, true},
-        {"configure, empty interval becomes 0", loaded({"", {"/a.bmp"}}), "", Next::ShowWindow, 0, {"0", {"/a.bmp"}},
+        {"configure, empty interval becomes 0",
+         loaded({"", {"/a.bmp"}}),
+         "",
+         Next::ShowWindow,
+         0,
+         {"0", {"/a.bmp"}},
          false},
         {"configure keeps a non-number", loaded({"abc", {}}), "", Next::ShowWindow, 0, {"abc", {}}, false},
         {"/S is configure", loaded({"5", {}}), "/S", Next::ShowWindow, 0, {"5", {}}, false},

@@ -10,7 +10,8 @@ void write_solid_image(const std::string& path, std::uint32_t rgb, int width, in
     write_split_image(path, rgb, rgb, width, height);
 }
 
-void write_split_image(const std::string& path, std::uint32_t left, std::uint32_t right, int width, int height) {
+void write_split_image(const std::string& path, std::uint32_t left, std::uint32_t right, int width,
+                       int height) {
     QImage image(width, height, QImage::Format_RGB32);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
@@ -21,7 +22,8 @@ void write_split_image(const std::string& path, std::uint32_t left, std::uint32_
 
 bool colours_near(std::uint32_t a, std::uint32_t b, int tolerance) {
     for (int shift : {0, 8, 16})
-        if (std::abs(static_cast<int>((a >> shift) & 0xff) - static_cast<int>((b >> shift) & 0xff)) > tolerance)
+        if (std::abs(static_cast<int>((a >> shift) & 0xff) - static_cast<int>((b >> shift) & 0xff)) >
+            tolerance)
             return false;
     return true;
 }

@@ -9,7 +9,8 @@ namespace wallcycle::test {
 void write_solid_image(const std::string& path, std::uint32_t rgb, int width = 64, int height = 48);
 
 // Writes an image whose left half is one colour and right half another.
-void write_split_image(const std::string& path, std::uint32_t left, std::uint32_t right, int width, int height);
+void write_split_image(const std::string& path, std::uint32_t left, std::uint32_t right, int width,
+                       int height);
 
 // Whether two colours are within the given distance on every channel (JPEG shifts colours a little).
 bool colours_near(std::uint32_t a, std::uint32_t b, int tolerance = 6);

@@ -82,29 +82,37 @@ bool Process::still_running() {
 Finished Process::finish(int timeout_ms) {
     Finished result;
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-    bool open = true;
-    while (open) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0)
-            break;
+    auto read_some = [&](int wait_ms) {
         pollfd fd{err_fd_, POLLIN, 0};
-        if (poll(&fd, 1, static_cast<int>(left.count())) <= 0)
-            continue;
+        if (poll(&fd, 1, wait_ms) <= 0)
+            return true;
         char buffer[4096];
         ssize_t got = read(err_fd_, buffer, sizeof buffer);
         if (got <= 0)
-            open = false;
-        else
-            result.err.append(buffer, static_cast<size_t>(got));
+            return false; // the program and everything it started have closed stderr
+        result.err.append(buffer, static_cast<size_t>(got));
+        return true;
+    };
+    bool open = true;
+    while (open) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
+                                                                          std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            break;
+        open = read_some(static_cast<int>(left.count()));
     }
     while (still_running() && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    if (still_running()) {
+    bool killed = still_running();
+    if (killed) {
         kill(pid_, SIGKILL);
-        waitpid(pid_, nullptr, 0);
+        waitpid(pid_, &status_, 0);
         reaped_ = true;
-        return result;
     }
+    while (open)
+        open = read_some(1000);
+    if (killed)
+        return result;
     if (WIFEXITED(status_))
         result.exit_code = WEXITSTATUS(status_);
     else

@@ -2,9 +2,9 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <poll.h>
@@ -52,8 +52,8 @@ Xvfb::Xvfb(int width, int height) {
             continue;
         std::string display = ":" + std::to_string(n);
         std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
-        const char* argv[] = {"Xvfb", display.c_str(), "-screen", "0", screen.c_str(), "-noreset",
-                              "-nolisten", "tcp", nullptr};
+        const char* argv[] = {"Xvfb",     display.c_str(), "-screen", "0",    screen.c_str(),
+                              "-noreset", "-nolisten",     "tcp",     nullptr};
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
@@ -111,10 +111,10 @@ long Xvfb::rss_kib() const {
 
 std::uint32_t root_pixel(const std::string& display, int x, int y) {
     Connection x11(display);
-    auto cookie = xcb_get_image(x11.c, XCB_IMAGE_FORMAT_Z_PIXMAP, x11.screen->root, static_cast<std::int16_t>(x),
-                                static_cast<std::int16_t>(y), 1, 1, ~0u);
-    std::unique_ptr<xcb_get_image_reply_t, decltype(&std::free)> reply(xcb_get_image_reply(x11.c, cookie, nullptr),
-                                                                         &std::free);
+    auto cookie = xcb_get_image(x11.c, XCB_IMAGE_FORMAT_Z_PIXMAP, x11.screen->root,
+                                static_cast<std::int16_t>(x), static_cast<std::int16_t>(y), 1, 1, ~0u);
+    std::unique_ptr<xcb_get_image_reply_t, decltype(&std::free)> reply(
+        xcb_get_image_reply(x11.c, cookie, nullptr), &std::free);
     if (!reply)
         throw std::runtime_error("cannot read the root window");
     return *reinterpret_cast<const std::uint32_t*>(xcb_get_image_data(reply.get())) & 0xffffff;
@@ -123,14 +123,15 @@ std::uint32_t root_pixel(const std::string& display, int x, int y) {
 std::uint32_t root_pixmap_property(const std::string& display, const char* atom_name) {
     Connection x11(display);
     std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(
-        xcb_intern_atom_reply(x11.c, xcb_intern_atom(x11.c, 1, static_cast<std::uint16_t>(strlen(atom_name)), atom_name),
-                              nullptr),
+        xcb_intern_atom_reply(
+            x11.c, xcb_intern_atom(x11.c, 1, static_cast<std::uint16_t>(strlen(atom_name)), atom_name),
+            nullptr),
         &std::free);
     if (!atom || atom->atom == XCB_ATOM_NONE)
         return 0;
     std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> property(
-        xcb_get_property_reply(x11.c, xcb_get_property(x11.c, 0, x11.screen->root, atom->atom, XCB_ATOM_PIXMAP, 0, 1),
-                               nullptr),
+        xcb_get_property_reply(
+            x11.c, xcb_get_property(x11.c, 0, x11.screen->root, atom->atom, XCB_ATOM_PIXMAP, 0, 1), nullptr),
         &std::free);
     if (!property || xcb_get_property_value_length(property.get()) != 4)
         return 0;
@@ -153,10 +154,11 @@ long count_pixmaps(const std::string& display) {
     if (!pixmap_atom || !clients)
         throw std::runtime_error("the X server does not answer X-Resource queries");
     long total = 0;
-    for (auto it = xcb_res_query_clients_clients_iterator(clients.get()); it.rem > 0; xcb_res_client_next(&it)) {
+    for (auto it = xcb_res_query_clients_clients_iterator(clients.get()); it.rem > 0;
+         xcb_res_client_next(&it)) {
         std::unique_ptr<xcb_res_query_client_resources_reply_t, decltype(&std::free)> resources(
-            xcb_res_query_client_resources_reply(x11.c, xcb_res_query_client_resources(x11.c, it.data->resource_base),
-                                                 nullptr),
+            xcb_res_query_client_resources_reply(
+                x11.c, xcb_res_query_client_resources(x11.c, it.data->resource_base), nullptr),
             &std::free);
         if (!resources)
             continue;
@@ -175,7 +177,9 @@ MapWatcher::MapWatcher(const std::string& display) : connection_(xcb_connect(dis
                                                                         XCB_CW_EVENT_MASK, &mask));
 }
 
-MapWatcher::~MapWatcher() { xcb_disconnect(connection_); }
+MapWatcher::~MapWatcher() {
+    xcb_disconnect(connection_);
+}
 
 bool MapWatcher::window_mapped_within(int milliseconds) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
@@ -186,7 +190,8 @@ bool MapWatcher::window_mapped_within(int milliseconds) {
             if (mapped)
                 return true;
         }
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
+                                                                          std::chrono::steady_clock::now());
         if (left.count() <= 0)
             return false;
         pollfd fd{xcb_get_file_descriptor(connection_), POLLIN, 0};

@@ -36,7 +36,8 @@ TEST(X11Root, SetsEachImageFormatAndTheRootAtoms) {
         ASSERT_TRUE(applied.ok()) << c.file << ": " << applied.reason();
         for (auto [x, y] : {std::pair{0, 0}, {319, 199}, {160, 100}})
             EXPECT_TRUE(colours_near(root_pixel(server.display(), x, y), c.colour))
-                << c.file << " at " << x << "," << y << ": " << std::hex << root_pixel(server.display(), x, y);
+                << c.file << " at " << x << "," << y << ": " << std::hex
+                << root_pixel(server.display(), x, y);
         std::uint32_t xroot = root_pixmap_property(server.display(), "_XROOTPMAP_ID");
         EXPECT_NE(xroot, 0u);
         EXPECT_EQ(xroot, root_pixmap_property(server.display(), "ESETROOT_PMAP_ID"));
@@ -50,9 +51,10 @@ void add_two_monitors(const std::string& display, int width, int height) {
         std::string geometry = std::to_string(width / 2) + "/100x" + std::to_string(height) + "/100+" +
                                std::to_string(i * width / 2) + "+0";
         // The first takes Xvfb's only output, so its whole-screen monitor goes away.
-        Finished done = run("/usr/bin/xrandr",
-                            {"--setmonitor", "test-" + std::to_string(i), geometry, i == 0 ? "screen" : "none"},
-                            {{"DISPLAY", display}});
+        Finished done =
+            run("/usr/bin/xrandr",
+                {"--setmonitor", "test-" + std::to_string(i), geometry, i == 0 ? "screen" : "none"},
+                {{"DISPLAY", display}});
         ASSERT_EQ(done.exit_code, 0) << done.err;
     }
 }
@@ -81,7 +83,8 @@ TEST(X11Root, CoversEachMonitorKeepingTheAspectRatio) {
         int xs[] = {100, 900, 1060, 1860};
         for (int i = 0; i < 4; ++i)
             EXPECT_TRUE(colours_near(root_pixel(server.display(), xs[i], 500), c.expected[i]))
-                << c.name << " at x=" << xs[i] << ": " << std::hex << root_pixel(server.display(), xs[i], 500);
+                << c.name << " at x=" << xs[i] << ": " << std::hex
+                << root_pixel(server.display(), xs[i], 500);
     }
 }
 
@@ -116,7 +119,8 @@ TEST(X11Root, UnusableImagesLeaveTheWallpaperAlone) {
     ASSERT_TRUE(backend.apply(dir.file("good.png")).ok());
     std::uint32_t pixmap = root_pixmap_property(server.display(), "_XROOTPMAP_ID");
 
-    std::string bmp_bytes = (write_solid_image(dir.file("small.bmp"), red, 20, 20), read_file(dir.file("small.bmp")));
+    std::string bmp_bytes =
+        (write_solid_image(dir.file("small.bmp"), red, 20, 20), read_file(dir.file("small.bmp")));
     std::string png_bytes = read_file(dir.file("good.png"));
     write_file(dir.file("empty.bmp"), "");
     write_file(dir.file("text.bmp"), "this is not an image\n");
@@ -130,14 +134,9 @@ TEST(X11Root, UnusableImagesLeaveTheWallpaperAlone) {
         const char* file;
         const char* says;
     } cases[] = {
-        {"missing.bmp", "no such file"},
-        {"folder.bmp", "folder"},
-        {"empty.bmp", "format"},
-        {"text.bmp", "format"},
-        {"header-only.bmp", ""},
-        {"no-pixels.bmp", ""},
-        {"huge.png", "too large"},
-        {"wide.png", ""},
+        {"missing.bmp", "no such file"}, {"folder.bmp", "folder"}, {"empty.bmp", "format"},
+        {"text.bmp", "format"},          {"header-only.bmp", ""},  {"no-pixels.bmp", ""},
+        {"huge.png", "too large"},       {"wide.png", ""},
     };
     for (const auto& c : cases) {
         std::string path = dir.file(c.file);
@@ -207,7 +206,8 @@ TEST(X11Root, SixtySetsLeaveTheServersMemoryFlat) {
     long rss_after = server.rss_kib();
     EXPECT_EQ(count_pixmaps(server.display()), pixmaps_before);
     // One picture left behind would be 8 MiB at this size.
-    EXPECT_LT(rss_after - rss_before, 3 * 1024) << "Xvfb grew from " << rss_before << " to " << rss_after << " KiB";
+    EXPECT_LT(rss_after - rss_before, 3 * 1024)
+        << "Xvfb grew from " << rss_before << " to " << rss_after << " KiB";
 }
 
 bool on_path(const char* program) {

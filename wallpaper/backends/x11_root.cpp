@@ -93,13 +93,15 @@ Result<QImage::Format> pixel_format(xcb_connection_t* c, const xcb_screen_t* scr
     int bpp = bits_per_pixel(c, screen->root_depth);
     bool lsb = xcb_get_setup(c)->image_byte_order == XCB_IMAGE_ORDER_LSB_FIRST;
     if (visual != nullptr && lsb == host_is_lsb_first()) {
-        if (bpp == 32 && visual->red_mask == 0xff0000 && visual->green_mask == 0xff00 && visual->blue_mask == 0xff)
+        if (bpp == 32 && visual->red_mask == 0xff0000 && visual->green_mask == 0xff00 &&
+            visual->blue_mask == 0xff)
             return QImage::Format_RGB32;
-        if (bpp == 16 && visual->red_mask == 0xf800 && visual->green_mask == 0x07e0 && visual->blue_mask == 0x1f)
+        if (bpp == 16 && visual->red_mask == 0xf800 && visual->green_mask == 0x07e0 &&
+            visual->blue_mask == 0x1f)
             return QImage::Format_RGB16;
     }
-    return fail("the root window's pixel format is not supported (depth " + std::to_string(screen->root_depth) +
-                ", " + std::to_string(bpp) + " bits per pixel)");
+    return fail("the root window's pixel format is not supported (depth " +
+                std::to_string(screen->root_depth) + ", " + std::to_string(bpp) + " bits per pixel)");
 }
 
 // The picture for the whole screen: the image covering each monitor.
@@ -111,7 +113,8 @@ QImage compose_screen(const QImage& image, const xcb_screen_t* screen, const std
         QImage fitted = cover_image(image, monitor.size());
         QRect target = monitor & canvas.rect();
         for (int y = target.top(); y <= target.bottom(); ++y) {
-            const auto* from = reinterpret_cast<const std::uint32_t*>(fitted.constScanLine(y - monitor.top()));
+            const auto* from =
+                reinterpret_cast<const std::uint32_t*>(fitted.constScanLine(y - monitor.top()));
             auto* to = reinterpret_cast<std::uint32_t*>(canvas.scanLine(y));
             std::copy(from + (target.left() - monitor.left()), from + (target.right() + 1 - monitor.left()),
                       to + target.left());
@@ -123,7 +126,8 @@ QImage compose_screen(const QImage& image, const xcb_screen_t* screen, const std
 // Uploads the picture in as few requests as the server's request size allows.
 Status put_picture(xcb_connection_t* c, xcb_pixmap_t pixmap, std::uint8_t depth, const QImage& picture) {
     xcb_gcontext_t gc = xcb_generate_id(c);
-    if (Status made = checked(c, xcb_create_gc_checked(c, gc, pixmap, 0, nullptr), "create a graphics context");
+    if (Status made =
+            checked(c, xcb_create_gc_checked(c, gc, pixmap, 0, nullptr), "create a graphics context");
         !made)
         return made;
     const std::size_t max_request = static_cast<std::size_t>(xcb_get_maximum_request_length(c)) * 4;
@@ -132,11 +136,10 @@ Status put_picture(xcb_connection_t* c, xcb_pixmap_t pixmap, std::uint8_t depth,
     std::vector<xcb_void_cookie_t> cookies;
     for (int top = 0; top < picture.height(); top += rows_per_request) {
         int rows = std::min(rows_per_request, picture.height() - top);
-        cookies.push_back(xcb_put_image_checked(c, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, gc,
-                                                static_cast<std::uint16_t>(picture.width()),
-                                                static_cast<std::uint16_t>(rows), 0, static_cast<std::int16_t>(top),
-                                                0, depth, static_cast<std::uint32_t>(stride * rows),
-                                                picture.constScanLine(top)));
+        cookies.push_back(xcb_put_image_checked(
+            c, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, gc, static_cast<std::uint16_t>(picture.width()),
+            static_cast<std::uint16_t>(rows), 0, static_cast<std::int16_t>(top), 0, depth,
+            static_cast<std::uint32_t>(stride * rows), picture.constScanLine(top)));
     }
     Status result;
     for (auto cookie : cookies)
@@ -153,8 +156,8 @@ xcb_atom_t intern(xcb_connection_t* c, xcb_intern_atom_cookie_t cookie) {
 
 // The pixmap a root property names, or none.
 xcb_pixmap_t pixmap_property(xcb_connection_t* c, xcb_window_t root, xcb_atom_t atom) {
-    Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
-        c, xcb_get_property(c, 0, root, atom, XCB_ATOM_PIXMAP, 0, 1), nullptr));
+    Reply<xcb_get_property_reply_t> reply(
+        xcb_get_property_reply(c, xcb_get_property(c, 0, root, atom, XCB_ATOM_PIXMAP, 0, 1), nullptr));
     if (!reply || reply->type != XCB_ATOM_PIXMAP || reply->format != 32 ||
         xcb_get_property_value_length(reply.get()) != 4)
         return XCB_NONE;
@@ -181,16 +184,19 @@ Status set_root_picture(xcb_connection_t* c, xcb_screen_t* screen, xcb_pixmap_t 
     release_previous_picture(c, screen->root, xroot, esetroot);
 
     xcb_window_t root = screen->root;
-    auto set_xroot = xcb_change_property_checked(c, XCB_PROP_MODE_REPLACE, root, xroot, XCB_ATOM_PIXMAP, 32, 1, &pixmap);
-    auto set_esetroot =
-        xcb_change_property_checked(c, XCB_PROP_MODE_REPLACE, root, esetroot, XCB_ATOM_PIXMAP, 32, 1, &pixmap);
+    auto set_xroot =
+        xcb_change_property_checked(c, XCB_PROP_MODE_REPLACE, root, xroot, XCB_ATOM_PIXMAP, 32, 1, &pixmap);
+    auto set_esetroot = xcb_change_property_checked(c, XCB_PROP_MODE_REPLACE, root, esetroot, XCB_ATOM_PIXMAP,
+                                                    32, 1, &pixmap);
     std::uint32_t background = pixmap;
     auto set_background = xcb_change_window_attributes_checked(c, root, XCB_CW_BACK_PIXMAP, &background);
     auto clear = xcb_clear_area_checked(c, 0, root, 0, 0, 0, 0);
     // The picture must outlive this connection; the next setter releases it.
     auto retain = xcb_set_close_down_mode_checked(c, XCB_CLOSE_DOWN_RETAIN_PERMANENT);
-    for (auto [cookie, step] : {std::pair{set_xroot, "set _XROOTPMAP_ID"}, {set_esetroot, "set ESETROOT_PMAP_ID"},
-                                {set_background, "set the root background"}, {clear, "repaint the root window"},
+    for (auto [cookie, step] : {std::pair{set_xroot, "set _XROOTPMAP_ID"},
+                                {set_esetroot, "set ESETROOT_PMAP_ID"},
+                                {set_background, "set the root background"},
+                                {clear, "repaint the root window"},
                                 {retain, "keep the picture after exit"}})
         if (Status done = checked(c, cookie, step); !done)
             return done;

@@ -1,0 +1,176 @@
+// The built program run as a user or login script runs it, against a real X server.
+
+#include "tests/support/images.h"
+#include "tests/support/process.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/xvfb.h"
+#include "wallpaper/backends/x11_root.h"
+
+#include <chrono>
+#include <gtest/gtest.h>
+#include <optional>
+#include <set>
+#include <thread>
+
+using namespace wallcycle;
+using namespace wallcycle::test;
+
+namespace {
+
+constexpr std::uint32_t grey = 0x808080, red = 0xdd2211, green = 0x22bb33, blue = 0x1144ee;
+
+// A program copy with its own settings folder, a server showing a grey wallpaper, three images.
+struct Desk {
+    Xvfb server{320, 200};
+    TempDir dir;
+    std::string program = copy_program_into(dir.path());
+
+    Desk() {
+        write_solid_image(dir.file("grey.png"), grey);
+        write_solid_image(dir.file("red.png"), red);
+        write_solid_image(dir.file("green.bmp"), green);
+        write_solid_image(dir.file("blue.jpg"), blue);
+        Status set = X11RootBackend(server.display()).apply(dir.file("grey.png"));
+        if (!set)
+            throw std::runtime_error(set.reason());
+    }
+    std::string list(const char* interval) const {
+        return std::string("\"") + interval + "\"\r\n\"" + dir.file("red.png") + "\"\r\n\"" +
+               dir.file("green.bmp") + "\"\r\n\"" + dir.file("blue.jpg") + "\"\r\n";
+    }
+    std::map<std::string, std::string> env() const { return {{"DISPLAY", server.display()}}; }
+    std::uint32_t root() const { return root_pixel(server.display(), 7, 7); }
+};
+
+TEST(RunModes, OutcomesByArgumentAndSettings) {
+    enum class Expect { Window, Exits };
+    struct Case {
+        const char* name;
+        std::optional<std::string> settings; // {} = no file; "%LIST%" = the three images with interval
+        std::vector<std::string> args;
+        Expect expect;
+        int exit_code;    // when it exits
+        bool changes;     // the wallpaper becomes one of the three images
+        const char* says; // on stderr
+    } cases[] = {
+        {"/e sets one image and exits", "%LIST%", {"/e"}, Expect::Exits, 0, true, ""},
+        {"/e without a settings file opens the window",
+         std::nullopt,
+         {"/e"},
+         Expect::Window,
+         0,
+         false,
+         "no settings file"},
+        {"/e with an empty file opens the window",
+         std::string(),
+         {"/e"},
+         Expect::Window,
+         0,
+         false,
+         "no records"},
+        {"/e with an empty list", std::string("\"5\"\r\n"), {"/e"}, Expect::Exits, 1, false, "list is empty"},
+        {"/e with an unusable image",
+         std::string("\"5\"\r\n\"/nowhere/x.bmp\"\r\n"),
+         {"/e"},
+         Expect::Exits,
+         1,
+         false,
+         "/nowhere/x.bmp"},
+        {"/e with an empty entry",
+         std::string("\"5\"\r\n\"\"\r\n"),
+         {"/e"},
+         Expect::Exits,
+         1,
+         false,
+         "empty"},
+        {"/s with an empty interval exits",
+         std::string("\"\"\r\n\"/a.bmp\"\r\n"),
+         {"/s"},
+         Expect::Exits,
+         2,
+         false,
+         "no interval"},
+        {"/s with interval 0 stays idle", "%LIST%0", {"/s"}, Expect::Window, 0, false, ""},
+        {"/s with a non-number stays idle", "%LIST%abc", {"/s"}, Expect::Window, 0, false, "not a number"},
+        {"no argument", "%LIST%", {}, Expect::Window, 0, false, ""},
+        {"/E is not /e", "%LIST%", {"/E"}, Expect::Window, 0, false, ""},
+        {"/e followed by more", "%LIST%", {"/e", "x"}, Expect::Window, 0, false, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Desk desk;
+        std::string settings_path = desk.dir.file("k_save.dat");
+        std::string bytes;
+        if (c.settings) {
+            bytes = *c.settings;
+            if (bytes.rfind("%LIST%", 0) == 0)
+                bytes = desk.list(bytes.size() > 6 ? bytes.c_str() + 6 : "1");
+            write_file(settings_path, bytes);
+        }
+        MapWatcher watcher(desk.server.display());
+        Process program(desk.program, c.args, desk.env());
+        Finished done;
+        if (c.expect == Expect::Window) {
+            EXPECT_TRUE(watcher.window_mapped_within(10000)) << "no window";
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            EXPECT_TRUE(program.still_running());
+            done = program.finish(0);
+        } else {
+            done = program.finish(15000);
+            EXPECT_EQ(done.exit_code, c.exit_code) << done.err;
+            EXPECT_FALSE(watcher.window_mapped_within(100)) << "a window was mapped";
+        }
+        EXPECT_NE(done.err.find(c.says), std::string::npos) << done.err;
+        std::uint32_t now = desk.root();
+        if (c.changes)
+            EXPECT_TRUE(colours_near(now, red) || colours_near(now, green) || colours_near(now, blue))
+                << std::hex << now;
+        else
+            EXPECT_EQ(now, grey) << std::hex << now;
+        if (c.settings) {
+            EXPECT_EQ(read_file(settings_path), bytes) << "the settings file was touched";
+        }
+    }
+}
+
+TEST(RunModes, EveryImageOfTheListComesUpWithE) {
+    Desk desk;
+    write_file(desk.dir.file("k_save.dat"), desk.list("1"));
+    std::set<std::string> seen;
+    for (int i = 0; i < 30 && seen.size() < 3; ++i) {
+        Finished done = run(desk.program, {"/e"}, desk.env());
+        ASSERT_EQ(done.exit_code, 0) << done.err;
+        std::uint32_t now = desk.root();
+        seen.insert(colours_near(now, red) ? "red" : colours_near(now, green) ? "green" : "blue");
+    }
+    EXPECT_EQ(seen.size(), 3u);
+}
+
+TEST(RunModes, RotationChangesTheWallpaperEveryInterval) {
+    Desk desk;
+    write_file(desk.dir.file("k_save.dat"), desk.list("0.5"));
+    MapWatcher watcher(desk.server.display());
+    std::uint32_t first = root_pixmap_property(desk.server.display(), "_XROOTPMAP_ID");
+    Process program(desk.program, {"/s"}, desk.env());
+    ASSERT_TRUE(watcher.window_mapped_within(10000));
+    // Each tick leaves a new picture; count how many different ones the root names.
+    std::set<std::uint32_t> pictures;
+    std::uint32_t last = first;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    int changes = 0;
+    while (std::chrono::steady_clock::now() < deadline) {
+        std::uint32_t now = root_pixmap_property(desk.server.display(), "_XROOTPMAP_ID");
+        if (now != last) {
+            ++changes;
+            last = now;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    }
+    EXPECT_TRUE(program.still_running());
+    program.finish(0);
+    EXPECT_GE(changes, 2);
+    EXPECT_LE(changes, 7);
+    EXPECT_EQ(count_pixmaps(desk.server.display()), 1) << "old pictures left behind";
+}
+
+} // namespace
