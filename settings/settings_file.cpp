@@ -19,7 +19,7 @@ std::string directory_of(const std::string& path) {
 
 } // namespace
 
-LoadedSettings load_settings(const std::string& path) {
+LoadedSettings LoadSettings(const std::string& path) {
     LoadedSettings loaded;
     if (!file_exists(path)) {
         loaded.problem = LoadProblem::Missing;
@@ -44,7 +44,7 @@ LoadedSettings load_settings(const std::string& path) {
     return loaded;
 }
 
-Status save_settings(const std::string& path, const Settings& settings) {
+Status SaveSettings(const std::string& path, const Settings& settings) {
     Result<std::string> text = write_records(settings);
     if (!text)
         return fail("Settings not saved: " + text.reason());

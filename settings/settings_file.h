@@ -16,9 +16,9 @@ struct LoadedSettings {
 };
 
 // Reads the settings file: the first record is the interval, each further one an entry.
-LoadedSettings load_settings(const std::string& path);
+LoadedSettings LoadSettings(const std::string& path);
 
 // Writes the settings file whole or not at all; the old file stays when this fails.
-Status save_settings(const std::string& path, const Settings& settings);
+Status SaveSettings(const std::string& path, const Settings& settings);
 
 } // namespace wallcycle

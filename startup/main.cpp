@@ -24,7 +24,7 @@ void say(const std::string& line) {
 
 int main(int argc, char** argv) {
     std::string argument = argument_string(argc, argv);
-    StartupPlan plan = plan_startup(load_settings(settings_path()), argument, current_number_format());
+    StartupPlan plan = Form_Load(LoadSettings(settings_path()), argument, current_number_format());
     say(plan.message);
     switch (plan.next) {
     case StartupPlan::Next::ApplyOnceAndExit: {

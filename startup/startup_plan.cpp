@@ -5,7 +5,7 @@
 
 namespace wallcycle {
 
-StartupPlan plan_startup(LoadedSettings loaded, std::string_view argument, const NumberFormat& format) {
+StartupPlan Form_Load(LoadedSettings loaded, std::string_view argument, const NumberFormat& format) {
     StartupPlan plan;
     plan.settings = std::move(loaded.settings);
     RunMode mode = run_mode_for(argument);

@@ -24,6 +24,6 @@ struct StartupPlan {
 
 // The start-up sequence: the settings as loaded, then the run mode from the argument string.
 // A settings file that could not be loaded means configure mode whatever the argument says.
-StartupPlan plan_startup(LoadedSettings loaded, std::string_view argument, const NumberFormat& format);
+StartupPlan Form_Load(LoadedSettings loaded, std::string_view argument, const NumberFormat& format);
 
 } // namespace wallcycle

@@ -4,7 +4,7 @@
 
 namespace wallcycle {
 
-Status apply_wallpaper(const std::string& image_path, const BackendList& backends) {
+Status ApplyWallpaper(const std::string& image_path, const BackendList& backends) {
     if (image_path.empty())
         return fail("Wallpaper not changed: the entry is empty, not an image path");
     std::string tried;
@@ -24,10 +24,10 @@ Status apply_wallpaper(const std::string& image_path, const BackendList& backend
 }
 
 PickOutcome apply_random_entry(const std::vector<std::string>& entries, const BackendList& backends) {
-    std::optional<std::string> picked = pick_random_entry(entries);
+    std::optional<std::string> picked = PickRandomEntry(entries);
     if (!picked)
         return {{}, fail("Wallpaper not changed: the image list is empty")};
-    Status status = apply_wallpaper(*picked, backends);
+    Status status = ApplyWallpaper(*picked, backends);
     return {std::move(*picked), std::move(status)};
 }
 

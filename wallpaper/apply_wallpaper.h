@@ -13,7 +13,7 @@ using BackendList = std::vector<std::unique_ptr<WallpaperBackend>>;
 
 // Sets the wallpaper through the first backend that can run here. When none can, the reason
 // lists what was tried.
-Status apply_wallpaper(const std::string& image_path, const BackendList& backends);
+Status ApplyWallpaper(const std::string& image_path, const BackendList& backends);
 
 // Picks a random entry and applies it; the chosen path comes back (even when applying failed,
 // as the failure's subject). An empty list changes nothing.

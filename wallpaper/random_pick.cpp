@@ -18,7 +18,7 @@ std::size_t pick_index(std::size_t count, float fraction) {
     return static_cast<std::size_t>(index);
 }
 
-std::optional<std::string> pick_random_entry(const std::vector<std::string>& entries) {
+std::optional<std::string> PickRandomEntry(const std::vector<std::string>& entries) {
     std::size_t count = entries.size(); // the count is read before the fraction is drawn
     if (count == 0)
         return std::nullopt;

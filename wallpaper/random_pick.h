@@ -12,6 +12,6 @@ namespace wallcycle {
 std::size_t pick_index(std::size_t count, float fraction);
 
 // A random entry, the generator seeded from the clock first; nothing for an empty list.
-std::optional<std::string> pick_random_entry(const std::vector<std::string>& entries);
+std::optional<std::string> PickRandomEntry(const std::vector<std::string>& entries);
 
 } // namespace wallcycle

@@ -198,12 +198,12 @@ TEST(RandomFraction, NeverReachesOne) {
 }
 
 TEST(RandomPick, EveryEntryCanComeUpAndAnEmptyListGivesNothing) {
-    EXPECT_FALSE(pick_random_entry({}).has_value());
-    EXPECT_EQ(pick_random_entry({"only"}), "only");
+    EXPECT_FALSE(PickRandomEntry({}).has_value());
+    EXPECT_EQ(PickRandomEntry({"only"}), "only");
     std::vector<std::string> entries{"a", "b", "c"};
     std::map<std::string, int> seen;
     for (int i = 0; i < 3000; ++i)
-        ++seen[*pick_random_entry(entries)];
+        ++seen[*PickRandomEntry(entries)];
     EXPECT_EQ(seen.size(), 3u);
     for (const auto& [entry, times] : seen)
         EXPECT_GT(times, 600) << entry; // roughly a third each

@@ -43,7 +43,7 @@ TEST(LoadSettings, Outcomes) {
         std::string path = dir.file("k_save.dat");
         if (c.bytes)
             write_file(path, *c.bytes);
-        LoadedSettings loaded = load_settings(path);
+        LoadedSettings loaded = LoadSettings(path);
         EXPECT_EQ(loaded.problem, c.problem) << c.name;
         EXPECT_EQ(loaded.settings, c.settings) << c.name;
         if (c.problem != LoadProblem::None) {
@@ -55,7 +55,7 @@ TEST(LoadSettings, Outcomes) {
 TEST(LoadSettings, AFolderInPlaceOfTheFileIsUnreadable) {
     TempDir dir;
     std::filesystem::create_directory(dir.file("k_save.dat"));
-    LoadedSettings loaded = load_settings(dir.file("k_save.dat"));
+    LoadedSettings loaded = LoadSettings(dir.file("k_save.dat"));
     EXPECT_EQ(loaded.problem, LoadProblem::Unreadable);
     EXPECT_EQ(loaded.settings, Settings{});
 }
@@ -63,13 +63,13 @@ TEST(LoadSettings, AFolderInPlaceOfTheFileIsUnreadable) {
 TEST(SaveSettings, WritesExactBytesAndReadsBack) {
     TempDir dir;
     std::string path = dir.file("k_save.dat");
-    ASSERT_TRUE(save_settings(path, {"5", {}}).ok());
+    ASSERT_TRUE(SaveSettings(path, {"5", {}}).ok());
     EXPECT_EQ(read_file(path), "\"5\"\r\n");
 
     Settings settings{"10", {"/a.bmp", "", "/a.bmp", "/壁紙/桜,夜.bmp"}};
-    ASSERT_TRUE(save_settings(path, settings).ok());
+    ASSERT_TRUE(SaveSettings(path, settings).ok());
     EXPECT_EQ(read_file(path), "\"10\"\r\n\"/a.bmp\"\r\n\"\"\r\n\"/a.bmp\"\r\n\"/壁紙/桜,夜.bmp\"\r\n");
-    EXPECT_EQ(load_settings(path).settings, settings);
+    EXPECT_EQ(LoadSettings(path).settings, settings);
     // Nothing else is left in the folder.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
@@ -77,8 +77,8 @@ TEST(SaveSettings, WritesExactBytesAndReadsBack) {
 TEST(SaveSettings, CreatesTheConfigFolder) {
     TempDir dir;
     std::string path = dir.path() + "/config/wallcycle/k_save.dat";
-    ASSERT_TRUE(save_settings(path, {"1", {"/a.bmp"}}).ok());
-    EXPECT_EQ(load_settings(path).settings, (Settings{"1", {"/a.bmp"}}));
+    ASSERT_TRUE(SaveSettings(path, {"1", {"/a.bmp"}}).ok());
+    EXPECT_EQ(LoadSettings(path).settings, (Settings{"1", {"/a.bmp"}}));
 }
 
 TEST(SaveSettings, KeepsTheFilesPermissions) {
@@ -86,7 +86,7 @@ TEST(SaveSettings, KeepsTheFilesPermissions) {
     std::string path = dir.file("k_save.dat");
     write_file(path, "\"1\"\r\n");
     chmod(path.c_str(), 0640);
-    ASSERT_TRUE(save_settings(path, {"2", {}}).ok());
+    ASSERT_TRUE(SaveSettings(path, {"2", {}}).ok());
     struct stat info {};
     stat(path.c_str(), &info);
     EXPECT_EQ(info.st_mode & 07777, 0640u);
@@ -96,7 +96,7 @@ TEST(SaveSettings, UnstorableEntryLeavesTheOldFile) {
     TempDir dir;
     std::string path = dir.file("k_save.dat");
     write_file(path, "\"7\"\r\n\"/old.bmp\"\r\n");
-    Status saved = save_settings(path, {"7", {"/old.bmp", "/a \"quoted\" name.bmp"}});
+    Status saved = SaveSettings(path, {"7", {"/old.bmp", "/a \"quoted\" name.bmp"}});
     ASSERT_FALSE(saved.ok());
     EXPECT_NE(saved.reason().find("/a \"quoted\" name.bmp"), std::string::npos) << saved.reason();
     EXPECT_EQ(read_file(path), "\"7\"\r\n\"/old.bmp\"\r\n");
@@ -105,7 +105,7 @@ TEST(SaveSettings, UnstorableEntryLeavesTheOldFile) {
 TEST(SaveSettings, AFolderStandingWhereTheFileGoes) {
     TempDir dir;
     std::filesystem::create_directory(dir.file("k_save.dat"));
-    Status saved = save_settings(dir.file("k_save.dat"), {"1", {}});
+    Status saved = SaveSettings(dir.file("k_save.dat"), {"1", {}});
     ASSERT_FALSE(saved.ok());
     EXPECT_NE(saved.reason().find("k_save.dat"), std::string::npos) << saved.reason();
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1); // no leftovers
@@ -130,7 +130,7 @@ TEST(SaveSettings, UnwritableFolderFailsWithReasonAndKeepsTheOldFile) {
             _exit(3);
         if (geteuid() != 0)
             chmod(dir.path().c_str(), 0555); // as an ordinary user, take away our own write access
-        Status saved = save_settings(path, {"1", {"/new.bmp"}});
+        Status saved = SaveSettings(path, {"1", {"/new.bmp"}});
         std::string reason = saved.reason();
         (void)!write(pipe_fds[1], reason.data(), reason.size());
         _exit(saved.ok() ? 0 : 1);
@@ -165,7 +165,7 @@ TEST(SaveSettings, KilledAtAnyMomentLeavesOldOrNewWhole) {
     std::string path = dir.file("k_save.dat");
     const Settings first = numbered_list("11", 3000, "first");
     const Settings second = numbered_list("22", 4000, "second");
-    ASSERT_TRUE(save_settings(path, first).ok());
+    ASSERT_TRUE(SaveSettings(path, first).ok());
     std::mt19937 random(12345);
     std::uniform_int_distribution<int> pause_us(0, 30000);
     for (int round = 0; round < 100; ++round) {
@@ -173,12 +173,12 @@ TEST(SaveSettings, KilledAtAnyMomentLeavesOldOrNewWhole) {
         ASSERT_GE(child, 0);
         if (child == 0) {
             for (int i = 0;; ++i)
-                save_settings(path, i % 2 == 0 ? second : first);
+                SaveSettings(path, i % 2 == 0 ? second : first);
         }
         std::this_thread::sleep_for(std::chrono::microseconds(pause_us(random)));
         kill(child, SIGKILL);
         waitpid(child, nullptr, 0);
-        LoadedSettings loaded = load_settings(path);
+        LoadedSettings loaded = LoadSettings(path);
         ASSERT_EQ(loaded.problem, LoadProblem::None) << "round " << round;
         ASSERT_TRUE(loaded.settings == first || loaded.settings == second)
             << "round " << round << ": " << loaded.settings.entries.size() << " entries";

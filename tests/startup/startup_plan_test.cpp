@@ -97,7 +97,7 @@ TEST(StartupPlan, RunModesAndTheirFailures) {
         {"/e plus more is configure", loaded({"5", {}}), "/e x", Next::ShowWindow, 0, {"5", {}}, false},
     };
     for (const auto& c : cases) {
-        StartupPlan plan = plan_startup(c.load, c.argument, dot);
+        StartupPlan plan = Form_Load(c.load, c.argument, dot);
         EXPECT_EQ(plan.next, c.next) << c.name;
         EXPECT_EQ(plan.rotation_ms, c.rotation_ms) << c.name;
         EXPECT_EQ(plan.settings, c.shown) << c.name;

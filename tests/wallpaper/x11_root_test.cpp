@@ -167,7 +167,7 @@ TEST(X11Root, EmptyEntryAndNoDisplayAreReported) {
             setenv("DISPLAY", c.display, 1);
         else
             unsetenv("DISPLAY");
-        Status applied = apply_wallpaper(c.path, backends);
+        Status applied = ApplyWallpaper(c.path, backends);
         if (saved.empty())
             unsetenv("DISPLAY");
         else
