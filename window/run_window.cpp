@@ -1,5 +1,7 @@
 #include "window/run_window.h"
 
+#include "platform/number_text.h"
+#include "settings/settings_location.h"
 #include "wallpaper/backend_loader.h"
 #include "window/form1.h"
 
@@ -9,8 +11,9 @@ namespace wallcycle {
 
 int run_window(int argc, char** argv, const StartupPlan& plan) {
     QApplication application(argc, argv);
-    Form1 form(plan.settings, desktop_backends());
-    form.arm_rotation(plan.rotation_ms);
+    Form1::install_font_substitutes();
+    Form1 form(plan.settings, desktop_backends(), settings_path, current_number_format());
+    form.ArmRotation(plan.rotation_ms);
     form.show();
     return application.exec();
 }

@@ -1,0 +1,47 @@
+#include "window/list_commands.h"
+
+namespace wallcycle {
+
+std::optional<std::size_t> selection_after_removal(std::size_t remaining, std::size_t removed_index) {
+    if (remaining == 0)
+        return std::nullopt;
+    return removed_index < remaining ? removed_index : remaining - 1;
+}
+
+namespace {
+
+std::vector<std::string_view> split(std::string_view text, char separator) {
+    std::vector<std::string_view> parts;
+    for (;;) {
+        auto at = text.find(separator);
+        parts.push_back(text.substr(0, at));
+        if (at == std::string_view::npos)
+            return parts;
+        text.remove_prefix(at + 1);
+    }
+}
+
+std::string without_blanks(std::string_view text) {
+    std::string out;
+    for (char c : text)
+        if (c != ' ' && c != '\t')
+            out += c;
+    return out;
+}
+
+} // namespace
+
+std::vector<FileFilter> parse_file_filters(std::string_view filter) {
+    std::vector<FileFilter> filters;
+    std::vector<std::string_view> parts = split(filter, '|');
+    for (std::size_t i = 0; i + 1 < parts.size(); i += 2) {
+        FileFilter entry{std::string(parts[i]), {}};
+        for (std::string_view pattern : split(parts[i + 1], ';'))
+            if (std::string clean = without_blanks(pattern); !clean.empty())
+                entry.patterns.push_back(clean);
+        filters.push_back(std::move(entry));
+    }
+    return filters;
+}
+
+} // namespace wallcycle

@@ -1,0 +1,29 @@
+#pragma once
+// What the list commands decide, apart from any window toolkit.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace wallcycle {
+
+// After removing the entry at removed_index, the entry to select: the one that took its place,
+// or the new last one; nothing when the list is now empty.
+std::optional<std::size_t> selection_after_removal(std::size_t remaining, std::size_t removed_index);
+
+// One filter of the file-open dialog: a description and the patterns it matches.
+struct FileFilter {
+    std::string description;
+    std::vector<std::string> patterns;
+};
+
+// Reads "description|pattern|description|pattern…". Blanks inside a pattern are dropped
+// ("* .bmp" matches as "*.bmp"); several patterns are separated by ";".
+std::vector<FileFilter> parse_file_filters(std::string_view filter);
+
+// The filter the add command shows first.
+inline constexpr std::string_view add_dialog_filter = "*.bmp| * .bmp";
+
+} // namespace wallcycle
