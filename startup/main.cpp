@@ -9,6 +9,7 @@
 #include "wallpaper/backend_loader.h"
 #include "window/run_window.h"
 
+#include <QCoreApplication>
 #include <cstdio>
 
 using namespace wallcycle;
@@ -28,6 +29,7 @@ int main(int argc, char** argv) {
     say(plan.message);
     switch (plan.next) {
     case StartupPlan::Next::ApplyOnceAndExit: {
+        QCoreApplication application(argc, argv); // for the desktops reached over D-Bus; no GUI
         PickOutcome outcome = apply_random_entry(plan.settings.entries, desktop_backends());
         if (!outcome.status) {
             say(outcome.status.reason());

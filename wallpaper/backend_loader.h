@@ -1,10 +1,19 @@
 #pragma once
 
 #include "wallpaper/apply_wallpaper.h"
+#include "wallpaper/desktop_detection.h"
+
+#include <string>
 
 namespace wallcycle {
 
-// The backends for this desktop, in the order they are tried.
+// The backend of that name; one that names no desktop says so when asked whether it can run.
+std::unique_ptr<WallpaperBackend> make_backend(const std::string& name);
+
+// The backends for the desktop the environment describes, in the order they are tried.
+BackendList backends_for(const DesktopEnvironment& environment);
+
+// The same for this session.
 BackendList desktop_backends();
 
 } // namespace wallcycle

@@ -41,6 +41,14 @@ Result<QImage> decode_image(const std::string& path) {
     return image.convertToFormat(QImage::Format_RGB32);
 }
 
+Result<std::string> usable_image_path(const std::string& path) {
+    Result<QImage> image = decode_image(path);
+    if (!image)
+        return fail(image.reason());
+    return QFile::encodeName(QFileInfo(QFile::decodeName(QByteArray::fromStdString(path))).absoluteFilePath())
+        .toStdString();
+}
+
 QImage cover_image(const QImage& image, QSize target) {
     if (image.size() == target)
         return image;

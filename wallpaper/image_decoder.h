@@ -17,6 +17,10 @@ inline constexpr long long largest_image_bytes = 512LL << 20;
 // The reason names the file and what is wrong with it.
 Result<QImage> decode_image(const std::string& path);
 
+// For desktops that read the file themselves: the file's absolute path once the whole image has
+// been decoded and checked, so a broken file never replaces a working wallpaper.
+Result<std::string> usable_image_path(const std::string& path);
+
 // The image scaled smoothly to cover the target keeping its aspect ratio, centred and cropped.
 QImage cover_image(const QImage& image, QSize target);
 

@@ -38,7 +38,11 @@ struct Desk {
         return std::string("\"") + interval + "\"\r\n\"" + dir.file("red.png") + "\"\r\n\"" +
                dir.file("green.bmp") + "\"\r\n\"" + dir.file("blue.jpg") + "\"\r\n";
     }
-    std::map<std::string, std::string> env() const { return {{"DISPLAY", server.display()}}; }
+    // An X session with a bare window manager, whatever desktop the machine running the tests has.
+    std::map<std::string, std::string> env() const {
+        return {{"DISPLAY", server.display()}, {"XDG_CURRENT_DESKTOP", ""}, {"DESKTOP_SESSION", ""},
+                {"WAYLAND_DISPLAY", ""},        {"SWAYSOCK", ""},            {"WALLCYCLE_BACKEND", ""}};
+    }
     std::uint32_t root() const { return root_pixel(server.display(), 7, 7); }
 };
 
@@ -144,6 +148,24 @@ TEST(RunModes, EveryImageOfTheListComesUpWithE) {
         seen.insert(colours_near(now, red) ? "red" : colours_near(now, green) ? "green" : "blue");
     }
     EXPECT_EQ(seen.size(), 3u);
+}
+
+// A session that says GNOME but has no GNOME settings to reach gets the X11 root instead.
+TEST(RunModes, AnUnreachableDesktopFallsThroughToTheRootWindow) {
+    Desk desk;
+    write_file(desk.dir.file("k_save.dat"), "\"1\"\r\n\"" + desk.dir.file("red.png") + "\"\r\n");
+    auto env = desk.env();
+    env["XDG_CURRENT_DESKTOP"] = "GNOME";
+    env["XDG_DATA_DIRS"] = desk.dir.file("no-schemas-here");
+    env["GSETTINGS_SCHEMA_DIR"] = "";
+    Finished done = run(desk.program, {"/e"}, env);
+    EXPECT_EQ(done.exit_code, 0) << done.err;
+    EXPECT_TRUE(colours_near(desk.root(), red)) << std::hex << desk.root();
+
+    env["WALLCYCLE_BACKEND"] = "gnome"; // forced: no fall-through, and the message says why
+    done = run(desk.program, {"/e"}, env);
+    EXPECT_EQ(done.exit_code, 1);
+    EXPECT_NE(done.err.find("org.gnome.desktop.background"), std::string::npos) << done.err;
 }
 
 TEST(RunModes, RotationChangesTheWallpaperEveryInterval) {

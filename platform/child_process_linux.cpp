@@ -1,0 +1,115 @@
+#include "platform/child_process.h"
+
+#include "platform/program_facts.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace wallcycle {
+namespace {
+
+std::vector<char*> pointers(std::vector<std::string>& strings) {
+    std::vector<char*> out;
+    for (auto& s : strings)
+        out.push_back(s.data());
+    out.push_back(nullptr);
+    return out;
+}
+
+} // namespace
+
+std::string find_on_path(const std::string& program) {
+    if (program.find('/') != std::string::npos)
+        return access(program.c_str(), X_OK) == 0 ? program : std::string();
+    std::string path = environment_value("PATH");
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find(':', start);
+        std::string dir = path.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (!dir.empty()) {
+            std::string candidate = dir + "/" + program;
+            struct stat info {};
+            if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(candidate.c_str(), X_OK) == 0)
+                return candidate;
+        }
+        if (end == std::string::npos)
+            break;
+        start = end + 1;
+    }
+    return {};
+}
+
+Status run_program(const std::vector<std::string>& argv) {
+    std::string program = find_on_path(argv.at(0));
+    if (program.empty())
+        return fail(argv[0] + " is not installed (not found on PATH)");
+    std::vector<std::string> args = argv;
+    std::vector<char*> raw = pointers(args);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    pid_t pid = -1;
+    int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, raw.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0)
+        return fail("cannot start " + program + ": " + std::strerror(rc));
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR)
+            return fail("lost track of " + program + ": " + std::strerror(errno));
+    }
+    if (WIFSIGNALED(status))
+        return fail(argv[0] + " was killed by signal " + std::to_string(WTERMSIG(status)));
+    if (WEXITSTATUS(status) != 0)
+        return fail(argv[0] + " failed (exit status " + std::to_string(WEXITSTATUS(status)) + ")");
+    return {};
+}
+
+Result<int> start_detached(const std::vector<std::string>& argv) {
+    std::string program = find_on_path(argv.at(0));
+    if (program.empty())
+        return fail(argv[0] + " is not installed (not found on PATH)");
+    std::vector<std::string> args = argv;
+    std::vector<char*> raw = pointers(args);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID); // its own session: it outlives us
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    int rc = posix_spawn(&pid, program.c_str(), &actions, &attributes, raw.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    if (rc != 0)
+        return fail("cannot start " + program + ": " + std::strerror(rc));
+    return static_cast<int>(pid);
+}
+
+bool process_is(int pid, const std::string& program_name) {
+    if (pid <= 0)
+        return false;
+    std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
+    std::string name;
+    std::getline(comm, name);
+    return name == program_name.substr(0, 15); // the kernel keeps 15 characters
+}
+
+void end_process(int pid) {
+    if (pid <= 0)
+        return;
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0); // reaps our own child; returns at once for anyone else's
+}
+
+} // namespace wallcycle

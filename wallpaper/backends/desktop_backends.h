@@ -1,0 +1,19 @@
+#pragma once
+// One maker per desktop; each desktop's facts live in its own file.
+
+#include "wallpaper/backend.h"
+
+#include <memory>
+
+namespace wallcycle {
+
+std::unique_ptr<WallpaperBackend> make_gnome_backend();
+std::unique_ptr<WallpaperBackend> make_cinnamon_backend();
+std::unique_ptr<WallpaperBackend> make_mate_backend();
+std::unique_ptr<WallpaperBackend> make_xfce_backend();
+std::unique_ptr<WallpaperBackend> make_kde_backend();
+std::unique_ptr<WallpaperBackend> make_lxqt_backend();
+std::unique_ptr<WallpaperBackend> make_lxde_backend();
+std::unique_ptr<WallpaperBackend> make_sway_backend();
+
+} // namespace wallcycle

@@ -1,0 +1,101 @@
+#include "wallpaper/backends/gsettings_access.h"
+
+#include "wallpaper/image_decoder.h"
+
+#include <gio/gio.h>
+#include <memory>
+
+namespace wallcycle {
+namespace {
+
+struct GFreeString {
+    void operator()(gchar* s) const { g_free(s); }
+};
+using GString_ = std::unique_ptr<gchar, GFreeString>;
+
+struct SchemaUnref {
+    void operator()(GSettingsSchema* s) const { g_settings_schema_unref(s); }
+};
+struct ObjectUnref {
+    void operator()(gpointer o) const { g_object_unref(o); }
+};
+
+std::unique_ptr<GSettingsSchema, SchemaUnref> lookup_schema(const char* id) {
+    // Looking the schema up first matters: GSettings aborts the process on an unknown schema or key.
+    GSettingsSchemaSource* source = g_settings_schema_source_get_default();
+    if (source == nullptr)
+        return nullptr;
+    return std::unique_ptr<GSettingsSchema, SchemaUnref>(g_settings_schema_source_lookup(source, id, TRUE));
+}
+
+bool has_key(GSettingsSchema* schema, const char* key) {
+    return key != nullptr && g_settings_schema_has_key(schema, key);
+}
+
+std::string read_string(GSettings* settings, const char* key) {
+    GString_ value(g_settings_get_string(settings, key));
+    return value ? std::string(value.get()) : std::string();
+}
+
+bool write_string(GSettings* settings, const char* key, const std::string& value) {
+    return g_settings_set_string(settings, key, value.c_str());
+}
+
+} // namespace
+
+Status gsettings_keys_present(const GSettingsWallpaperKeys& keys) {
+    auto schema = lookup_schema(keys.schema);
+    if (!schema)
+        return fail(std::string("the GSettings schema ") + keys.schema + " is not installed");
+    for (const char* key : {keys.picture_key, keys.options_key})
+        if (!has_key(schema.get(), key))
+            return fail(std::string("the GSettings schema ") + keys.schema + " has no key " + key);
+    return {};
+}
+
+Status gsettings_set_picture(const GSettingsWallpaperKeys& keys, const std::string& absolute_path) {
+    auto schema = lookup_schema(keys.schema);
+    if (!schema)
+        return fail(std::string("the GSettings schema ") + keys.schema + " is not installed");
+    std::string value = absolute_path;
+    if (keys.picture_is_uri) {
+        GError* error = nullptr;
+        GString_ uri(g_filename_to_uri(absolute_path.c_str(), nullptr, &error));
+        if (!uri) {
+            std::string reason = error != nullptr ? error->message : "unknown error";
+            g_clear_error(&error);
+            return fail("cannot make a file URI of " + absolute_path + ": " + reason);
+        }
+        value = uri.get();
+    }
+    std::unique_ptr<GSettings, ObjectUnref> settings(g_settings_new_full(schema.get(), nullptr, nullptr));
+
+    std::vector<const char*> picture_keys{keys.picture_key};
+    if (has_key(schema.get(), keys.dark_key))
+        picture_keys.push_back(keys.dark_key);
+    bool ok = write_string(settings.get(), keys.options_key, keys.options_value);
+    for (const char* key : picture_keys) {
+        if (read_string(settings.get(), key) == value) {
+            ok = write_string(settings.get(), key, "") && ok;
+            g_settings_sync();
+        }
+        ok = write_string(settings.get(), key, value) && ok;
+    }
+    g_settings_sync();
+    if (!ok)
+        return fail(std::string("GSettings refused the new value of ") + keys.schema + " " + keys.picture_key);
+    // A store that cannot be reached (no session bus for dconf) accepts the write and drops it.
+    if (read_string(settings.get(), keys.picture_key) != value)
+        return fail(std::string("the desktop settings store did not keep ") + keys.schema + " " + keys.picture_key +
+                    " (is the session's D-Bus reachable?)");
+    return {};
+}
+
+Status GSettingsDesktopBackend::apply(const std::string& image_path) {
+    Result<std::string> usable = usable_image_path(image_path);
+    if (!usable)
+        return fail(usable.reason());
+    return gsettings_set_picture(keys_, usable.value());
+}
+
+} // namespace wallcycle

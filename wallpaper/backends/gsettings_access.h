@@ -1,0 +1,41 @@
+#pragma once
+// Wallpaper keys in GSettings, as GNOME, Cinnamon and MATE keep them (stored in dconf).
+
+#include "platform/result.h"
+#include "wallpaper/backend.h"
+
+#include <string>
+
+namespace wallcycle {
+
+struct GSettingsWallpaperKeys {
+    const char* schema;         // e.g. "org.gnome.desktop.background"
+    const char* picture_key;    // the picture: a file URI, or a plain path
+    bool picture_is_uri;
+    const char* dark_key;       // the same picture for the dark style, where the schema has it
+    const char* options_key;    // how the picture fills the screen
+    const char* options_value;
+};
+
+// Whether the schema and its keys are installed.
+Status gsettings_keys_present(const GSettingsWallpaperKeys& keys);
+
+// Stores the picture and waits until the store has it; reads it back to make sure it was kept.
+// The same picture set again is stored after a brief empty value, so the desktop repaints
+// (a desktop ignores a "change" to the value it already has).
+Status gsettings_set_picture(const GSettingsWallpaperKeys& keys, const std::string& absolute_path);
+
+// A desktop whose wallpaper lives in GSettings keys.
+class GSettingsDesktopBackend : public WallpaperBackend {
+public:
+    GSettingsDesktopBackend(const char* name, const GSettingsWallpaperKeys& keys) : name_(name), keys_(keys) {}
+    const char* name() const override { return name_; }
+    Status can_run() const override { return gsettings_keys_present(keys_); }
+    Status apply(const std::string& image_path) override;
+
+private:
+    const char* name_;
+    GSettingsWallpaperKeys keys_;
+};
+
+} // namespace wallcycle

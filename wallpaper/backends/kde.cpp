@@ -1,0 +1,77 @@
+// KDE Plasma 5 and 6: plasmashell runs a script over its desktops, which sets and stores each
+// desktop's picture in Plasma's own configuration.
+
+#include "wallpaper/backends/kde.h"
+
+#include "wallpaper/backends/desktop_backends.h"
+#include "wallpaper/backends/session_bus.h"
+#include "wallpaper/image_decoder.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QFile>
+#include <QUrl>
+
+namespace wallcycle {
+namespace {
+
+const QString service = QStringLiteral("org.kde.plasmashell");
+
+QString script_string(const QString& text) {
+    QString out = QStringLiteral("\"");
+    for (QChar c : text) {
+        ushort u = c.unicode();
+        if (c == '"' || c == '\\')
+            out += '\\' + QString(c);
+        else if (u < 0x20 || u == 0x2028 || u == 0x2029 || u == 0x7f)
+            out += QStringLiteral("\\u%1").arg(u, 4, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out + '"';
+}
+
+class KdeBackend : public WallpaperBackend {
+public:
+    const char* name() const override { return "kde"; }
+    Status can_run() const override { return session_service_reachable(service, false); }
+    Status apply(const std::string& image_path) override;
+};
+
+Status KdeBackend::apply(const std::string& image_path) {
+    Result<std::string> usable = usable_image_path(image_path);
+    if (!usable)
+        return fail(usable.reason());
+    QString uri =
+        QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(usable.value()))).toString(QUrl::FullyEncoded);
+    QDBusMessage call = QDBusMessage::createMethodCall(service, QStringLiteral("/PlasmaShell"),
+                                                       QStringLiteral("org.kde.PlasmaShell"),
+                                                       QStringLiteral("evaluateScript"));
+    call.setArguments({plasma_wallpaper_script(uri)});
+    QDBusMessage reply = QDBusConnection::sessionBus().call(call);
+    if (reply.type() == QDBusMessage::ErrorMessage)
+        return fail("Plasma did not take the wallpaper: " + reply.errorMessage().toStdString());
+    return {};
+}
+
+} // namespace
+
+QString plasma_wallpaper_script(const QString& file_uri) {
+    // Plasma ignores a new Image equal to the one it shows; the empty value in between makes it
+    // reload the file even when the same path is set again.
+    return QStringLiteral("var uri = %1;\n"
+                          "var all = desktops();\n"
+                          "for (var i = 0; i < all.length; i++) {\n"
+                          "    var d = all[i];\n"
+                          "    d.wallpaperPlugin = \"org.kde.image\";\n"
+                          "    d.currentConfigGroup = [\"Wallpaper\", \"org.kde.image\", \"General\"];\n"
+                          "    d.writeConfig(\"Image\", \"\");\n"
+                          "    d.writeConfig(\"Image\", uri);\n"
+                          "    d.writeConfig(\"FillMode\", 2);\n"
+                          "}\n")
+        .arg(script_string(file_uri));
+}
+
+std::unique_ptr<WallpaperBackend> make_kde_backend() { return std::make_unique<KdeBackend>(); }
+
+} // namespace wallcycle

@@ -1,0 +1,108 @@
+// XFCE: xfdesktop draws each monitor's and workspace's picture from the xfconf channel
+// "xfce4-desktop", under /backdrop/screenS/monitorM/workspaceW/last-image.
+
+#include "wallpaper/backends/desktop_backends.h"
+
+#include "wallpaper/backends/session_bus.h"
+#include "wallpaper/image_decoder.h"
+#include "wallpaper/x11_outputs.h"
+
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QRegularExpression>
+
+namespace wallcycle {
+namespace {
+
+const QString service = QStringLiteral("org.xfce.Xfconf");
+const QString channel = QStringLiteral("xfce4-desktop");
+constexpr int zoomed_style = 5;
+
+class XfceBackend : public WallpaperBackend {
+public:
+    const char* name() const override { return "xfce"; }
+    Status can_run() const override { return session_service_reachable(service, true); }
+    Status apply(const std::string& image_path) override;
+};
+
+QDBusMessage call_xfconf(const QString& method, const QVariantList& arguments) {
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(service, QStringLiteral("/org/xfce/Xfconf"), service, method);
+    call.setArguments(arguments);
+    return QDBusConnection::sessionBus().call(call);
+}
+
+Status set_property(const QString& property, const QVariant& value) {
+    QDBusMessage reply =
+        call_xfconf(QStringLiteral("SetProperty"), {channel, property, QVariant::fromValue(QDBusVariant(value))});
+    if (reply.type() == QDBusMessage::ErrorMessage)
+        return fail("xfconf refused " + property.toStdString() + ": " + reply.errorMessage().toStdString());
+    return {};
+}
+
+// The picture properties xfdesktop already has, one per monitor and workspace it has shown.
+Result<QStringList> existing_picture_properties() {
+    QDBusMessage reply = call_xfconf(QStringLiteral("GetAllProperties"), {channel, QStringLiteral("/backdrop")});
+    if (reply.type() == QDBusMessage::ErrorMessage) {
+        // A channel with nothing under /backdrop answers with an error: there is simply nothing yet.
+        if (reply.errorName() == QStringLiteral("org.xfce.Xfconf.Error.PropertyNotFound") ||
+            reply.errorName() == QStringLiteral("org.xfce.Xfconf.Error.ChannelNotFound"))
+            return QStringList();
+        return fail("xfconf did not answer: " + reply.errorMessage().toStdString());
+    }
+    QVariantMap properties;
+    if (!reply.arguments().isEmpty())
+        reply.arguments().first().value<QDBusArgument>() >> properties;
+    static const QRegularExpression picture(
+        QStringLiteral("^/backdrop/screen[0-9]+/monitor[^/]+/workspace[0-9]+/last-image$"));
+    QStringList keys;
+    for (auto it = properties.cbegin(); it != properties.cend(); ++it)
+        if (picture.match(it.key()).hasMatch())
+            keys << it.key();
+    return keys;
+}
+
+// For a desktop that has shown no picture yet: one per connected output and workspace.
+QStringList new_picture_properties() {
+    std::vector<std::string> outputs = connected_output_names();
+    if (outputs.empty())
+        outputs.push_back("0");
+    int workspaces = std::max(1, workspace_count());
+    QStringList keys;
+    for (const auto& output : outputs)
+        for (int workspace = 0; workspace < workspaces; ++workspace)
+            keys << QStringLiteral("/backdrop/screen0/monitor%1/workspace%2/last-image")
+                        .arg(QString::fromStdString(output))
+                        .arg(workspace);
+    return keys;
+}
+
+Status XfceBackend::apply(const std::string& image_path) {
+    Result<std::string> usable = usable_image_path(image_path);
+    if (!usable)
+        return fail(usable.reason());
+    Result<QStringList> keys = existing_picture_properties();
+    if (!keys)
+        return fail(keys.reason());
+    bool created = keys->isEmpty();
+    QStringList targets = created ? new_picture_properties() : keys.value();
+    QString path = QString::fromStdString(usable.value());
+    for (const QString& key : targets) {
+        if (created) {
+            QString style = key.left(key.lastIndexOf('/')) + QStringLiteral("/image-style");
+            if (Status set = set_property(style, zoomed_style); !set)
+                return set;
+        }
+        if (Status set = set_property(key, path); !set)
+            return set;
+    }
+    return {};
+}
+
+} // namespace
+
+std::unique_ptr<WallpaperBackend> make_xfce_backend() { return std::make_unique<XfceBackend>(); }
+
+} // namespace wallcycle
