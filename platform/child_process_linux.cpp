@@ -38,7 +38,8 @@ std::string find_on_path(const std::string& program) {
         if (!dir.empty()) {
             std::string candidate = dir + "/" + program;
             struct stat info {};
-            if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(candidate.c_str(), X_OK) == 0)
+            if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+                access(candidate.c_str(), X_OK) == 0)
                 return candidate;
         }
         if (end == std::string::npos)
@@ -48,29 +49,60 @@ std::string find_on_path(const std::string& program) {
     return {};
 }
 
+// The last non-empty line a program wrote to stderr, for the failure message.
+static std::string last_line(const std::string& text) {
+    std::size_t end = text.find_last_not_of("\r\n \t");
+    if (end == std::string::npos)
+        return {};
+    std::size_t start = text.find_last_of('\n', end);
+    return text.substr(start == std::string::npos ? 0 : start + 1,
+                       end + 1 - (start == std::string::npos ? 0 : start + 1));
+}
+
 Status run_program(const std::vector<std::string>& argv) {
     std::string program = find_on_path(argv.at(0));
     if (program.empty())
         return fail(argv[0] + " is not installed (not found on PATH)");
     std::vector<std::string> args = argv;
     std::vector<char*> raw = pointers(args);
+    int err[2];
+    if (pipe2(err, O_CLOEXEC) != 0)
+        return fail(std::string("cannot start ") + program + ": " + std::strerror(errno));
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0); // its reports are not ours
+    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
     pid_t pid = -1;
     int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, raw.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0)
+    close(err[1]);
+    if (rc != 0) {
+        close(err[0]);
         return fail("cannot start " + program + ": " + std::strerror(rc));
+    }
+    std::string errors;
+    char buffer[4096];
+    for (ssize_t got; (got = read(err[0], buffer, sizeof buffer)) != 0;) {
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            break;
+        if (errors.size() < 65536)
+            errors.append(buffer, static_cast<size_t>(got));
+    }
+    close(err[0]);
     int status = 0;
     while (waitpid(pid, &status, 0) < 0) {
         if (errno != EINTR)
             return fail("lost track of " + program + ": " + std::strerror(errno));
     }
+    std::string said = last_line(errors);
+    std::string detail = said.empty() ? std::string() : ": " + said;
     if (WIFSIGNALED(status))
-        return fail(argv[0] + " was killed by signal " + std::to_string(WTERMSIG(status)));
+        return fail(argv[0] + " was killed by signal " + std::to_string(WTERMSIG(status)) + detail);
     if (WEXITSTATUS(status) != 0)
-        return fail(argv[0] + " failed (exit status " + std::to_string(WEXITSTATUS(status)) + ")");
+        return fail(argv[0] + " failed (exit status " + std::to_string(WEXITSTATUS(status)) + ")" + detail);
     return {};
 }
 
@@ -87,6 +119,7 @@ Result<int> start_detached(const std::vector<std::string>& argv) {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     pid_t pid = -1;
     int rc = posix_spawn(&pid, program.c_str(), &actions, &attributes, raw.data(), environ);
     posix_spawn_file_actions_destroy(&actions);

@@ -53,6 +53,8 @@ BackendList backends_for(const DesktopEnvironment& environment) {
     return backends;
 }
 
-BackendList desktop_backends() { return backends_for(desktop_environment_from_os()); }
+BackendList desktop_backends() {
+    return backends_for(desktop_environment_from_os());
+}
 
 } // namespace wallcycle

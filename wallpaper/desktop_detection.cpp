@@ -22,13 +22,33 @@ struct Alias {
 };
 
 constexpr Alias aliases[] = {
-    {"gnome", "gnome"},       {"ubuntu", "gnome"},      {"unity", "gnome"},        {"budgie", "gnome"},
-    {"budgie-desktop", "gnome"}, {"pantheon", "gnome"}, {"gnome-flashback", "gnome"}, {"gnome-classic", "gnome"},
-    {"pop", "gnome"},         {"deepin", "gnome"},      {"x-cinnamon", "cinnamon"}, {"cinnamon", "cinnamon"},
-    {"mate", "mate"},         {"xfce", "xfce"},         {"xubuntu", "xfce"},       {"kde", "kde"},
-    {"plasma", "kde"},        {"plasmawayland", "kde"}, {"lxqt", "lxqt"},          {"lubuntu", "lxqt"},
-    {"lxde", "lxde"},         {"sway", "sway"},         {"wlroots", "sway"},       {"hyprland", "sway"},
-    {"river", "sway"},        {"wayfire", "sway"},      {"labwc", "sway"},
+    {"gnome", "gnome"},
+    {"ubuntu", "gnome"},
+    {"unity", "gnome"},
+    {"budgie", "gnome"},
+    {"budgie-desktop", "gnome"},
+    {"pantheon", "gnome"},
+    {"gnome-flashback", "gnome"},
+    {"gnome-classic", "gnome"},
+    {"pop", "gnome"},
+    {"deepin", "gnome"},
+    {"x-cinnamon", "cinnamon"},
+    {"cinnamon", "cinnamon"},
+    {"mate", "mate"},
+    {"xfce", "xfce"},
+    {"xubuntu", "xfce"},
+    {"kde", "kde"},
+    {"plasma", "kde"},
+    {"plasmawayland", "kde"},
+    {"lxqt", "lxqt"},
+    {"lubuntu", "lxqt"},
+    {"lxde", "lxde"},
+    {"sway", "sway"},
+    {"wlroots", "sway"},
+    {"hyprland", "sway"},
+    {"river", "sway"},
+    {"wayfire", "sway"},
+    {"labwc", "sway"},
 };
 
 void add(std::vector<std::string>& names, std::string_view name) {
@@ -52,9 +72,12 @@ void add_desktops_named_in(std::vector<std::string>& names, std::string_view lis
 } // namespace
 
 DesktopEnvironment desktop_environment_from_os() {
-    return {environment_value("XDG_CURRENT_DESKTOP"), environment_value("DESKTOP_SESSION"),
-            environment_value("SWAYSOCK"),            environment_value("WAYLAND_DISPLAY"),
-            environment_value("DISPLAY"),             environment_value("WALLCYCLE_BACKEND")};
+    return {environment_value("XDG_CURRENT_DESKTOP"),
+            environment_value("DESKTOP_SESSION"),
+            environment_value("SWAYSOCK"),
+            environment_value("WAYLAND_DISPLAY"),
+            environment_value("DISPLAY"),
+            environment_value("WALLCYCLE_BACKEND")};
 }
 
 std::vector<std::string> candidate_backends(const DesktopEnvironment& environment) {

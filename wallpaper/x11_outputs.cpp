@@ -35,8 +35,9 @@ std::vector<std::string> connected_output_names() {
     const xcb_query_extension_reply_t* randr = xcb_get_extension_data(c, &xcb_randr_id);
     if (randr == nullptr || !randr->present)
         return names;
-    Reply<xcb_randr_get_screen_resources_current_reply_t> resources(xcb_randr_get_screen_resources_current_reply(
-        c, xcb_randr_get_screen_resources_current(c, display.screen->root), nullptr));
+    Reply<xcb_randr_get_screen_resources_current_reply_t> resources(
+        xcb_randr_get_screen_resources_current_reply(
+            c, xcb_randr_get_screen_resources_current(c, display.screen->root), nullptr));
     if (!resources)
         return names;
     const xcb_randr_output_t* outputs = xcb_randr_get_screen_resources_current_outputs(resources.get());

@@ -40,8 +40,12 @@ struct Desk {
     }
     // An X session with a bare window manager, whatever desktop the machine running the tests has.
     std::map<std::string, std::string> env() const {
-        return {{"DISPLAY", server.display()}, {"XDG_CURRENT_DESKTOP", ""}, {"DESKTOP_SESSION", ""},
-                {"WAYLAND_DISPLAY", ""},        {"SWAYSOCK", ""},            {"WALLCYCLE_BACKEND", ""}};
+        return {{"DISPLAY", server.display()},
+                {"XDG_CURRENT_DESKTOP", ""},
+                {"DESKTOP_SESSION", ""},
+                {"WAYLAND_DISPLAY", ""},
+                {"SWAYSOCK", ""},
+                {"WALLCYCLE_BACKEND", ""}};
     }
     std::uint32_t root() const { return root_pixel(server.display(), 7, 7); }
 };

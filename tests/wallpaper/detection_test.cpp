@@ -58,7 +58,8 @@ TEST(Detection, EveryKnownNameMakesItsBackend) {
 // A backend that can run here only when told; records what it was asked to show.
 class ProbeBackend : public WallpaperBackend {
 public:
-    ProbeBackend(const char* name, bool runs, std::vector<std::string>* log) : name_(name), runs_(runs), log_(log) {}
+    ProbeBackend(const char* name, bool runs, std::vector<std::string>* log)
+        : name_(name), runs_(runs), log_(log) {}
     const char* name() const override { return name_; }
     Status can_run() const override { return runs_ ? Status() : fail(std::string(name_) + " is not here"); }
     Status apply(const std::string& path) override {

@@ -20,8 +20,9 @@ TempDir* config_home = nullptr; // this process's private settings store, made b
 
 std::string gsettings_get(const char* schema, const char* key) {
     TempDir out;
-    Finished done = run("/bin/sh", {"-c", std::string("gsettings get ") + schema + " " + key + " > " + out.file("v")},
-                        {{"GSETTINGS_BACKEND", "keyfile"}, {"XDG_CONFIG_HOME", config_home->path()}});
+    Finished done =
+        run("/bin/sh", {"-c", std::string("gsettings get ") + schema + " " + key + " > " + out.file("v")},
+            {{"GSETTINGS_BACKEND", "keyfile"}, {"XDG_CONFIG_HOME", config_home->path()}});
     EXPECT_EQ(done.exit_code, 0) << done.err;
     std::string value = read_file(out.file("v"));
     while (!value.empty() && value.back() == '\n')
@@ -115,8 +116,8 @@ TEST(GSettings, TheSamePictureTwiceIsAChangeBothTimes) {
 }
 
 TEST(GSettings, AMissingSchemaIsReportedNotFatal) {
-    wallcycle::GSettingsDesktopBackend missing("none", {"org.example.no.such.schema", "picture-uri", true, nullptr, "picture-options",
-                                      "zoom"});
+    wallcycle::GSettingsDesktopBackend missing(
+        "none", {"org.example.no.such.schema", "picture-uri", true, nullptr, "picture-options", "zoom"});
     Status usable = missing.can_run();
     EXPECT_FALSE(usable.ok());
     EXPECT_NE(usable.reason().find("org.example.no.such.schema"), std::string::npos) << usable.reason();

@@ -7,7 +7,8 @@ namespace wallcycle {
 
 std::unique_ptr<WallpaperBackend> make_gnome_backend() {
     return std::make_unique<GSettingsDesktopBackend>(
-        "gnome", GSettingsWallpaperKeys{"org.gnome.desktop.background", "picture-uri", true, "picture-uri-dark", "picture-options", "zoom"});
+        "gnome", GSettingsWallpaperKeys{"org.gnome.desktop.background", "picture-uri", true,
+                                        "picture-uri-dark", "picture-options", "zoom"});
 }
 
 } // namespace wallcycle

@@ -83,11 +83,12 @@ Status gsettings_set_picture(const GSettingsWallpaperKeys& keys, const std::stri
     }
     g_settings_sync();
     if (!ok)
-        return fail(std::string("GSettings refused the new value of ") + keys.schema + " " + keys.picture_key);
+        return fail(std::string("GSettings refused the new value of ") + keys.schema + " " +
+                    keys.picture_key);
     // A store that cannot be reached (no session bus for dconf) accepts the write and drops it.
     if (read_string(settings.get(), keys.picture_key) != value)
-        return fail(std::string("the desktop settings store did not keep ") + keys.schema + " " + keys.picture_key +
-                    " (is the session's D-Bus reachable?)");
+        return fail(std::string("the desktop settings store did not keep ") + keys.schema + " " +
+                    keys.picture_key + " (is the session's D-Bus reachable?)");
     return {};
 }
 

@@ -9,11 +9,11 @@
 namespace wallcycle {
 
 struct GSettingsWallpaperKeys {
-    const char* schema;         // e.g. "org.gnome.desktop.background"
-    const char* picture_key;    // the picture: a file URI, or a plain path
+    const char* schema;      // e.g. "org.gnome.desktop.background"
+    const char* picture_key; // the picture: a file URI, or a plain path
     bool picture_is_uri;
-    const char* dark_key;       // the same picture for the dark style, where the schema has it
-    const char* options_key;    // how the picture fills the screen
+    const char* dark_key;    // the same picture for the dark style, where the schema has it
+    const char* options_key; // how the picture fills the screen
     const char* options_value;
 };
 
@@ -28,7 +28,8 @@ Status gsettings_set_picture(const GSettingsWallpaperKeys& keys, const std::stri
 // A desktop whose wallpaper lives in GSettings keys.
 class GSettingsDesktopBackend : public WallpaperBackend {
 public:
-    GSettingsDesktopBackend(const char* name, const GSettingsWallpaperKeys& keys) : name_(name), keys_(keys) {}
+    GSettingsDesktopBackend(const char* name, const GSettingsWallpaperKeys& keys)
+        : name_(name), keys_(keys) {}
     const char* name() const override { return name_; }
     Status can_run() const override { return gsettings_keys_present(keys_); }
     Status apply(const std::string& image_path) override;

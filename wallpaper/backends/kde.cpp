@@ -42,8 +42,8 @@ Status KdeBackend::apply(const std::string& image_path) {
     Result<std::string> usable = usable_image_path(image_path);
     if (!usable)
         return fail(usable.reason());
-    QString uri =
-        QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(usable.value()))).toString(QUrl::FullyEncoded);
+    QString uri = QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(usable.value())))
+                      .toString(QUrl::FullyEncoded);
     QDBusMessage call = QDBusMessage::createMethodCall(service, QStringLiteral("/PlasmaShell"),
                                                        QStringLiteral("org.kde.PlasmaShell"),
                                                        QStringLiteral("evaluateScript"));
@@ -72,6 +72,8 @@ QString plasma_wallpaper_script(const QString& file_uri) {
         .arg(script_string(file_uri));
 }
 
-std::unique_ptr<WallpaperBackend> make_kde_backend() { return std::make_unique<KdeBackend>(); }
+std::unique_ptr<WallpaperBackend> make_kde_backend() {
+    return std::make_unique<KdeBackend>();
+}
 
 } // namespace wallcycle

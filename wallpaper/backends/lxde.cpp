@@ -26,6 +26,8 @@ public:
 
 } // namespace
 
-std::unique_ptr<WallpaperBackend> make_lxde_backend() { return std::make_unique<LxdeBackend>(); }
+std::unique_ptr<WallpaperBackend> make_lxde_backend() {
+    return std::make_unique<LxdeBackend>();
+}
 
 } // namespace wallcycle

@@ -16,7 +16,8 @@ std::string current_picture() {
     std::string config = environment_value("XDG_CONFIG_HOME");
     if (config.empty() || config.front() != '/')
         config = environment_value("HOME") + "/.config";
-    QSettings settings(QString::fromStdString(config + "/pcmanfm-qt/lxqt/settings.conf"), QSettings::IniFormat);
+    QSettings settings(QString::fromStdString(config + "/pcmanfm-qt/lxqt/settings.conf"),
+                       QSettings::IniFormat);
     return settings.value(QStringLiteral("Desktop/Wallpaper")).toString().toStdString();
 }
 
@@ -43,6 +44,8 @@ public:
 
 } // namespace
 
-std::unique_ptr<WallpaperBackend> make_lxqt_backend() { return std::make_unique<LxqtBackend>(); }
+std::unique_ptr<WallpaperBackend> make_lxqt_backend() {
+    return std::make_unique<LxqtBackend>();
+}
 
 } // namespace wallcycle

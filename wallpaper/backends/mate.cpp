@@ -7,8 +7,8 @@ namespace wallcycle {
 
 std::unique_ptr<WallpaperBackend> make_mate_backend() {
     return std::make_unique<GSettingsDesktopBackend>(
-        "mate", GSettingsWallpaperKeys{"org.mate.background", "picture-filename", false, nullptr, "picture-options",
-                                       "zoom"});
+        "mate", GSettingsWallpaperKeys{"org.mate.background", "picture-filename", false, nullptr,
+                                       "picture-options", "zoom"});
 }
 
 } // namespace wallcycle

@@ -70,6 +70,8 @@ public:
 
 } // namespace
 
-std::unique_ptr<WallpaperBackend> make_sway_backend() { return std::make_unique<SwayBackend>(); }
+std::unique_ptr<WallpaperBackend> make_sway_backend() {
+    return std::make_unique<SwayBackend>();
+}
 
 } // namespace wallcycle

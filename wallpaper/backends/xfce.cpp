@@ -35,8 +35,8 @@ QDBusMessage call_xfconf(const QString& method, const QVariantList& arguments) {
 }
 
 Status set_property(const QString& property, const QVariant& value) {
-    QDBusMessage reply =
-        call_xfconf(QStringLiteral("SetProperty"), {channel, property, QVariant::fromValue(QDBusVariant(value))});
+    QDBusMessage reply = call_xfconf(QStringLiteral("SetProperty"),
+                                     {channel, property, QVariant::fromValue(QDBusVariant(value))});
     if (reply.type() == QDBusMessage::ErrorMessage)
         return fail("xfconf refused " + property.toStdString() + ": " + reply.errorMessage().toStdString());
     return {};
@@ -44,7 +44,8 @@ Status set_property(const QString& property, const QVariant& value) {
 
 // The picture properties xfdesktop already has, one per monitor and workspace it has shown.
 Result<QStringList> existing_picture_properties() {
-    QDBusMessage reply = call_xfconf(QStringLiteral("GetAllProperties"), {channel, QStringLiteral("/backdrop")});
+    QDBusMessage reply =
+        call_xfconf(QStringLiteral("GetAllProperties"), {channel, QStringLiteral("/backdrop")});
     if (reply.type() == QDBusMessage::ErrorMessage) {
         // A channel with nothing under /backdrop answers with an error: there is simply nothing yet.
         if (reply.errorName() == QStringLiteral("org.xfce.Xfconf.Error.PropertyNotFound") ||
@@ -103,6 +104,8 @@ Status XfceBackend::apply(const std::string& image_path) {
 
 } // namespace
 
-std::unique_ptr<WallpaperBackend> make_xfce_backend() { return std::make_unique<XfceBackend>(); }
+std::unique_ptr<WallpaperBackend> make_xfce_backend() {
+    return std::make_unique<XfceBackend>();
+}
 
 } // namespace wallcycle

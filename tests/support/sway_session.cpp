@@ -1,0 +1,65 @@
+#include "tests/support/sway_session.h"
+
+#include <chrono>
+#include <sstream>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace wallcycle::test {
+
+SwaySession::SwaySession(bool draws_own_background) {
+    chmod(dir_.path().c_str(), 0700);
+    std::string config = "xwayland disable\n"
+                         "output HEADLESS-1 resolution 800x600\n" +
+                         std::string(draws_own_background ? "" : "swaybg_command -\n") +
+                         "exec sh -c 'echo \"$WAYLAND_DISPLAY $SWAYSOCK\" > \"$XDG_RUNTIME_DIR/ready\"'\n";
+    write_file(dir_.file("config"), config);
+    std::map<std::string, std::string> env{{"XDG_RUNTIME_DIR", dir_.path()},
+                                           {"WLR_BACKENDS", "headless"},
+                                           {"WLR_RENDERER", "pixman"},
+                                           {"WLR_LIBINPUT_NO_DEVICES", "1"},
+                                           {"WAYLAND_DISPLAY", ""},
+                                           {"DISPLAY", ""},
+                                           {"SWAYSOCK", ""}};
+    // sway will not run as root; in a user namespace of its own it does.
+    if (geteuid() == 0)
+        sway_ = std::make_unique<Process>(
+            "/usr/bin/unshare",
+            std::vector<std::string>{"--user", "/usr/bin/sway", "-c", dir_.file("config")}, env);
+    else
+        sway_ = std::make_unique<Process>("/usr/bin/sway",
+                                          std::vector<std::string>{"-c", dir_.file("config")}, env);
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < deadline) {
+        std::istringstream ready(read_file(dir_.file("ready")));
+        if (ready >> wayland_display_ >> swaysock_)
+            return;
+        if (!sway_->still_running())
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    throw std::runtime_error("sway did not start: " + sway_->finish(0).err);
+}
+
+std::uint32_t SwaySession::pixel(int x, int y) const {
+    std::string shot = dir_.file("shot.ppm");
+    Finished done = run("/usr/bin/grim", {"-t", "ppm", shot},
+                        {{"XDG_RUNTIME_DIR", dir_.path()}, {"WAYLAND_DISPLAY", wayland_display_}});
+    if (done.exit_code != 0)
+        throw std::runtime_error("grim failed: " + done.err);
+    std::string ppm = read_file(shot);
+    std::istringstream header(ppm);
+    std::string magic;
+    int width = 0, height = 0, max = 0;
+    header >> magic >> width >> height >> max;
+    std::size_t data = static_cast<std::size_t>(header.tellg()) + 1;
+    std::size_t at = data + (static_cast<std::size_t>(y) * width + x) * 3;
+    if (magic != "P6" || at + 3 > ppm.size())
+        throw std::runtime_error("unexpected screenshot");
+    auto byte = [&](std::size_t i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(ppm[i])); };
+    return byte(at) << 16 | byte(at + 1) << 8 | byte(at + 2);
+}
+
+} // namespace wallcycle::test

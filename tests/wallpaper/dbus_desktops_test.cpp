@@ -1,0 +1,197 @@
+// XFCE against the real xfconfd, and KDE Plasma against a stand-in peer (plasmashell cannot run
+// here), both on a private session bus; the Plasma script is then run in a JavaScript engine.
+
+#include "tests/support/dbus_session.h"
+#include "tests/support/images.h"
+#include "tests/support/process.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/xvfb.h"
+#include "wallpaper/backend_loader.h"
+#include "wallpaper/backends/kde.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QFile>
+#include <QJSEngine>
+#include <QTest>
+#include <QUrl>
+#include <memory>
+
+using namespace wallcycle;
+using namespace wallcycle::test;
+
+namespace {
+
+const QString xfconf = QStringLiteral("org.xfce.Xfconf");
+const QString channel = QStringLiteral("xfce4-desktop");
+
+QDBusMessage call_xfconf(const QString& method, const QVariantList& arguments) {
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(xfconf, QStringLiteral("/org/xfce/Xfconf"), xfconf, method);
+    call.setArguments(arguments);
+    return QDBusConnection::sessionBus().call(call);
+}
+
+QVariant xfconf_property(const QString& property) {
+    QDBusMessage reply = call_xfconf(QStringLiteral("GetProperty"), {channel, property});
+    if (reply.type() == QDBusMessage::ErrorMessage)
+        return {};
+    return reply.arguments().value(0).value<QDBusVariant>().variant();
+}
+
+void set_xfconf_property(const QString& property, const QVariant& value) {
+    QDBusMessage reply = call_xfconf(QStringLiteral("SetProperty"),
+                                     {channel, property, QVariant::fromValue(QDBusVariant(value))});
+    QVERIFY2(reply.type() != QDBusMessage::ErrorMessage, qPrintable(reply.errorMessage()));
+}
+
+} // namespace
+
+class DbusDesktopsTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TempDir> home_;
+    std::unique_ptr<Xvfb> server_;
+    std::unique_ptr<DbusSession> bus_;
+    std::unique_ptr<TempDir> pictures_;
+
+    std::string picture(const char* name) {
+        std::string path = pictures_->file(name);
+        write_solid_image(path, 0x8899aa);
+        return path;
+    }
+
+private slots:
+    void initTestCase() {
+        home_ = std::make_unique<TempDir>();
+        use_private_home(home_->path());
+        server_ = std::make_unique<Xvfb>(640, 480); // xfdesktop names monitors by their RandR output
+        setenv("DISPLAY", server_->display().c_str(), 1);
+        bus_ = std::make_unique<DbusSession>();
+        QVERIFY(QDBusConnection::sessionBus().isConnected());
+        pictures_ = std::make_unique<TempDir>();
+    }
+    void cleanupTestCase() {
+        QDBusConnection::disconnectFromBus(QDBusConnection::sessionBus().name());
+        bus_.reset();
+        server_.reset();
+        home_.reset();
+    }
+    void init() {
+        call_xfconf(QStringLiteral("ResetProperty"), {channel, QStringLiteral("/backdrop"), true});
+    }
+
+    void xfce_creates_a_picture_per_output_and_workspace() {
+        Finished workspaces =
+            run("/usr/bin/xprop",
+                {"-root", "-f", "_NET_NUMBER_OF_DESKTOPS", "32c", "-set", "_NET_NUMBER_OF_DESKTOPS", "2"},
+                {{"DISPLAY", server_->display()}});
+        QCOMPARE(workspaces.exit_code, 0);
+        auto backend = make_backend("xfce");
+        QVERIFY2(backend->can_run().ok(), backend->can_run().reason().c_str());
+        std::string path = picture("new picture.png");
+        Status applied = backend->apply(path);
+        QVERIFY2(applied.ok(), applied.reason().c_str());
+        for (const char* workspace : {"workspace0", "workspace1"}) {
+            QString base =
+                QStringLiteral("/backdrop/screen0/monitorscreen/%1/").arg(QLatin1String(workspace));
+            QCOMPARE(xfconf_property(base + "last-image").toString(), QString::fromStdString(path));
+            QCOMPARE(xfconf_property(base + "image-style").toInt(), 5);
+        }
+        QVERIFY(!xfconf_property(QStringLiteral("/backdrop/screen0/monitorscreen/workspace2/last-image"))
+                     .isValid());
+    }
+
+    void xfce_updates_every_picture_it_already_has() {
+        const QStringList existing{"/backdrop/screen0/monitorHDMI-1/workspace0/last-image",
+                                   "/backdrop/screen0/monitorDP-2/workspace3/last-image",
+                                   "/backdrop/screen1/monitor0/workspace0/last-image"};
+        for (const QString& key : existing)
+            set_xfconf_property(key, QStringLiteral("/old.png"));
+        set_xfconf_property(QStringLiteral("/backdrop/screen0/monitorHDMI-1/workspace0/image-style"), 1);
+        std::string path = picture("桜 #1.jpg");
+        Status applied = make_backend("xfce")->apply(path);
+        QVERIFY2(applied.ok(), applied.reason().c_str());
+        for (const QString& key : existing)
+            QCOMPARE(xfconf_property(key).toString(), QString::fromStdString(path));
+        // The user's own fill style stays; no picture is made up for other monitors.
+        QCOMPARE(
+            xfconf_property(QStringLiteral("/backdrop/screen0/monitorHDMI-1/workspace0/image-style")).toInt(),
+            1);
+        QVERIFY(!xfconf_property(QStringLiteral("/backdrop/screen0/monitorscreen/workspace0/last-image"))
+                     .isValid());
+    }
+
+    void xfce_leaves_everything_for_a_broken_image() {
+        set_xfconf_property(QStringLiteral("/backdrop/screen0/monitorscreen/workspace0/last-image"),
+                            QStringLiteral("/old.png"));
+        write_file(pictures_->file("broken.jpg"), "\xff\xd8 not really");
+        QVERIFY(!make_backend("xfce")->apply(pictures_->file("broken.jpg")).ok());
+        QCOMPARE(xfconf_property(QStringLiteral("/backdrop/screen0/monitorscreen/workspace0/last-image"))
+                     .toString(),
+                 QStringLiteral("/old.png"));
+    }
+
+    void kde_is_unreachable_without_plasmashell() {
+        Status usable = make_backend("kde")->can_run();
+        QVERIFY(!usable.ok());
+        QVERIFY2(QString::fromStdString(usable.reason()).contains(QStringLiteral("org.kde.plasmashell")),
+                 usable.reason().c_str());
+    }
+
+    void kde_script_sets_every_desktop() {
+        std::string record = pictures_->file("scripts.js");
+        Process shell(WALLCYCLE_FAKE_PLASMASHELL, {record});
+        QTRY_VERIFY_WITH_TIMEOUT(QDBusConnection::sessionBus().interface()->isServiceRegistered(
+                                     QStringLiteral("org.kde.plasmashell")),
+                                 5000);
+        auto backend = make_backend("kde");
+        QVERIFY2(backend->can_run().ok(), backend->can_run().reason().c_str());
+        std::string path = picture("it's \"quoted\" \\ 桜.png");
+        Status applied = backend->apply(path);
+        QVERIFY2(applied.ok(), applied.reason().c_str());
+
+        QFile file(QString::fromStdString(record));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QString script = QString::fromUtf8(file.readAll()).section(QStringLiteral("\n//----\n"), 0, 0);
+        QJSEngine engine;
+        engine.evaluate(QStringLiteral(
+            "function stub() { return { wallpaperPlugin: '', currentConfigGroup: [], writes: [],"
+            "  writeConfig: function (k, v) { this.writes.push(this.currentConfigGroup.join('/') + '|' + k + "
+            "'|' + v); } }; }"
+            "var stubs = [stub(), stub()];"
+            "function desktops() { return stubs; }"));
+        QJSValue result = engine.evaluate(script);
+        QVERIFY2(!result.isError(), qPrintable(result.toString()));
+        QString uri = QUrl::fromLocalFile(QString::fromStdString(path)).toString(QUrl::FullyEncoded);
+        for (int i = 0; i < 2; ++i) {
+            QJSValue desktop = engine.globalObject().property("stubs").property(i);
+            QCOMPARE(desktop.property("wallpaperPlugin").toString(), QStringLiteral("org.kde.image"));
+            QStringList writes = desktop.property("writes").toVariant().toStringList();
+            const QString group = QStringLiteral("Wallpaper/org.kde.image/General|");
+            QCOMPARE(writes, (QStringList{group + "Image|", group + "Image|" + uri, group + "FillMode|2"}));
+            QCOMPARE(QUrl(uri).toLocalFile(), QString::fromStdString(path));
+        }
+    }
+
+    // Whatever text reaches the script stays inside its string.
+    void kde_script_quotes_any_text() {
+        const QString texts[] = {QStringLiteral("plain"),           QStringLiteral("\"; evil(); \""),
+                                 QStringLiteral("back\\slash\\\""), QStringLiteral("line\nbreak\r"),
+                                 QStringLiteral("sep\u2028arator"), QStringLiteral("'single' 桜")};
+        for (const QString& text : texts) {
+            QJSEngine engine;
+            engine.evaluate(QStringLiteral("var harmed = false; function evil() { harmed = true; }"
+                                           "function desktops() { return []; }"));
+            QJSValue result = engine.evaluate(plasma_wallpaper_script(text));
+            QVERIFY2(!result.isError(), qPrintable(result.toString()));
+            QCOMPARE(engine.globalObject().property("uri").toString(), text);
+            QVERIFY(!engine.globalObject().property("harmed").toBool());
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(DbusDesktopsTest)
+#include "dbus_desktops_test.moc"
