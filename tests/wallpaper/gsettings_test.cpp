@@ -105,7 +105,7 @@ TEST(GSettings, TheSamePictureTwiceIsAChangeBothTimes) {
     GSettings* watcher = g_settings_new("org.gnome.desktop.background");
     std::vector<std::string> seen;
     g_signal_connect(watcher, "changed::picture-uri", G_CALLBACK(record_change), &seen);
-    g_settings_get_string(watcher, "picture-uri"); // GSettings reports changes of keys it has read
+    g_free(g_settings_get_string(watcher, "picture-uri")); // GSettings reports changes of keys it has read
     ASSERT_TRUE(backend->apply(path).ok());
     while (g_main_context_iteration(nullptr, FALSE)) {
     }
