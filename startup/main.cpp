@@ -1,5 +1,6 @@
 // The program's entry: start-up runs before any window exists, so "/e" never opens one.
 
+#include "platform/module_loader.h"
 #include "platform/number_text.h"
 #include "platform/program_facts.h"
 #include "settings/settings_file.h"
@@ -7,10 +8,12 @@
 #include "startup/exit_codes.h"
 #include "startup/startup_plan.h"
 #include "wallpaper/backend_loader.h"
+#include "wallpaper/backends/desktop_module.h"
 #include "window/run_window.h"
 
 #include <QCoreApplication>
 #include <cstdio>
+#include <optional>
 
 using namespace wallcycle;
 
@@ -29,8 +32,14 @@ int main(int argc, char** argv) {
     say(plan.message);
     switch (plan.next) {
     case StartupPlan::Next::ApplyOnceAndExit: {
-        QCoreApplication application(argc, argv); // for the desktops reached over D-Bus; no GUI
-        PickOutcome outcome = apply_random_entry(plan.settings.entries, desktop_backends());
+        BackendList backends = desktop_backends();
+        // The desktops reached over D-Bus need Qt's application object (not a GUI one); a bare
+        // X server does not, and is spared the set-up.
+        std::optional<QCoreApplication> application;
+        for (const auto& backend : backends)
+            if (is_bus_desktop(backend->name()) && !application)
+                application.emplace(argc, argv);
+        PickOutcome outcome = apply_random_entry(plan.settings.entries, backends);
         if (!outcome.status) {
             say(outcome.status.reason());
             return exit_code::not_set;
@@ -42,5 +51,10 @@ int main(int argc, char** argv) {
     case StartupPlan::Next::ShowWindow:
         break;
     }
-    return run_window(argc, argv, plan);
+    Result<void*> window = module_function(window_module, window_entry);
+    if (!window) {
+        say("the window cannot be opened: " + window.reason());
+        return exit_code::no_window;
+    }
+    return reinterpret_cast<RunWindow>(window.value())(argc, argv, &plan);
 }

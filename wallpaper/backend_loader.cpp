@@ -1,6 +1,7 @@
 #include "wallpaper/backend_loader.h"
 
 #include "wallpaper/backends/desktop_backends.h"
+#include "wallpaper/backends/desktop_module.h"
 #include "wallpaper/backends/x11_root.h"
 
 namespace wallcycle {
@@ -24,17 +25,13 @@ private:
 
 } // namespace
 
+bool is_bus_desktop(const std::string& name) {
+    return name == "gnome" || name == "cinnamon" || name == "mate" || name == "xfce" || name == "kde";
+}
+
 std::unique_ptr<WallpaperBackend> make_backend(const std::string& name) {
-    if (name == "gnome")
-        return make_gnome_backend();
-    if (name == "cinnamon")
-        return make_cinnamon_backend();
-    if (name == "mate")
-        return make_mate_backend();
-    if (name == "xfce")
-        return make_xfce_backend();
-    if (name == "kde")
-        return make_kde_backend();
+    if (is_bus_desktop(name))
+        return make_bus_desktop(name);
     if (name == "lxqt")
         return make_lxqt_backend();
     if (name == "lxde")

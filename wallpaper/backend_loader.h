@@ -7,6 +7,10 @@
 
 namespace wallcycle {
 
+// A desktop reached over D-Bus or GSettings (see desktop_module.h). Two builds of this exist:
+// one calls the desktops linked into the same binary, the other loads their module on demand.
+std::unique_ptr<WallpaperBackend> make_bus_desktop(const std::string& name);
+
 // The backend of that name; one that names no desktop says so when asked whether it can run.
 std::unique_ptr<WallpaperBackend> make_backend(const std::string& name);
 

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <cmath>
 
 namespace wallcycle {
 namespace {
@@ -11,9 +12,38 @@ std::string describe(const std::string& path, const std::string& what) {
     return "cannot use " + path + ": " + what;
 }
 
+// The smallest size of the image, keeping its aspect ratio, that still covers the target;
+// never larger than the image itself.
+QSize cover_size(QSize image, QSize target) {
+    double scale = std::max(static_cast<double>(target.width()) / image.width(),
+                            static_cast<double>(target.height()) / image.height());
+    if (scale >= 1.0)
+        return image;
+    return {std::max(target.width(), static_cast<int>(std::ceil(image.width() * scale - 1e-9))),
+            std::max(target.height(), static_cast<int>(std::ceil(image.height() * scale - 1e-9)))};
+}
+
+// Asks the reader for the picture at the scale (and crop) the target needs; the size it will give.
+QSize plan_scaled_read(QImageReader& reader, QSize stored, const DecodeTarget& target) {
+    if (!target.cover.isValid() || !stored.isValid())
+        return stored;
+    // A rotated photo (EXIF) is scaled before it is turned: plan in its stored orientation.
+    bool turned = reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
+    QSize cover = turned ? target.cover.transposed() : target.cover;
+    QSize scaled = cover_size(stored, cover);
+    if (scaled != stored)
+        reader.setScaledSize(scaled);
+    if (target.crop && !turned && (scaled.width() > cover.width() || scaled.height() > cover.height())) {
+        reader.setScaledClipRect(QRect((scaled.width() - cover.width()) / 2, (scaled.height() - cover.height()) / 2,
+                                       cover.width(), cover.height()));
+        return cover;
+    }
+    return turned ? QSize() : scaled; // a turned picture's final size is left to the reader
+}
+
 } // namespace
 
-Result<QImage> decode_image(const std::string& path) {
+Result<QImage> decode_image(const std::string& path, const DecodeTarget& target) {
     QString name = QFile::decodeName(QByteArray::fromStdString(path));
     QFileInfo info(name);
     if (!info.exists())
@@ -32,8 +62,16 @@ Result<QImage> decode_image(const std::string& path) {
     if (size.isValid() && static_cast<long long>(size.width()) * size.height() * 4 > largest_image_bytes)
         return fail(describe(path, "the image is too large (" + std::to_string(size.width()) + "x" +
                                        std::to_string(size.height()) + " pixels)"));
-    QImage image = reader.read();
-    if (image.isNull())
+    QSize expected = plan_scaled_read(reader, size, target);
+
+    // Readers fill an image of the right size and format in place. When the picture will come out
+    // the size of the caller's buffer, it is read through a second image over the same memory:
+    // a reader that needs other memory after all takes its own, and the caller's stays as it is.
+    QImage image;
+    if (target.into != nullptr && expected == target.into->size() && target.into->format() == QImage::Format_RGB32)
+        image = QImage(target.into->bits(), expected.width(), expected.height(), target.into->bytesPerLine(),
+                       QImage::Format_RGB32);
+    if (!reader.read(&image) || image.isNull())
         return fail(
             describe(path, "the image cannot be decoded (" + reader.errorString().toStdString() + ")"));
     if (image.hasAlphaChannel())

@@ -13,9 +13,17 @@ namespace wallcycle {
 // pixel memory is taken (an 8K photo is about 130 MiB).
 inline constexpr long long largest_image_bytes = 512LL << 20;
 
+// What the caller will do with the picture, so the decoder does no more work than needed.
+struct DecodeTarget {
+    QSize cover;           // the picture will be scaled to cover this size: a larger image is
+                           // decoded at that scale already (JPEG does it inside the decoder)
+    bool crop = false;     // and cropped to it, centred: the decoder may return exactly `cover`
+    QImage* into = nullptr; // a buffer of `cover` size in Format_RGB32 to decode into, if it can
+};
+
 // The whole image, decoded and checked, as opaque 32-bit RGB (transparency drawn over black).
 // The reason names the file and what is wrong with it.
-Result<QImage> decode_image(const std::string& path);
+Result<QImage> decode_image(const std::string& path, const DecodeTarget& target = {});
 
 // For desktops that read the file themselves: the file's absolute path once the whole image has
 // been decoded and checked, so a broken file never replaces a working wallpaper.

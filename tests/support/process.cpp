@@ -127,8 +127,13 @@ Finished run(const std::string& program, const std::vector<std::string>& args,
 }
 
 std::string copy_program_into(const std::string& directory) {
+    namespace fs = std::filesystem;
+    fs::path program(WALLCYCLE_PROGRAM);
+    for (const char* module : {"wallcycle-desktops.so", "wallcycle-window.so"})
+        fs::copy_file(program.parent_path() / module, fs::path(directory) / module,
+                      fs::copy_options::overwrite_existing);
     std::string target = directory + "/wallcycle";
-    std::filesystem::copy_file(WALLCYCLE_PROGRAM, target, std::filesystem::copy_options::overwrite_existing);
+    fs::copy_file(program, target, fs::copy_options::overwrite_existing);
     return target;
 }
 

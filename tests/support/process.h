@@ -37,7 +37,8 @@ private:
 Finished run(const std::string& program, const std::vector<std::string>& args,
              const std::map<std::string, std::string>& env = {}, int timeout_ms = 20000);
 
-// A copy of the built program in a directory of its own, where it looks for its settings.
+// A copy of the built program and its modules in a directory of its own, where it looks for its
+// settings.
 std::string copy_program_into(const std::string& directory);
 
 } // namespace wallcycle::test

@@ -2,6 +2,7 @@
 
 #include "platform/program_facts.h"
 #include "wallpaper/image_decoder.h"
+#include "wallpaper/x11_picture_buffer.h"
 
 #include <QRect>
 #include <cstdlib>
@@ -104,49 +105,51 @@ Result<QImage::Format> pixel_format(xcb_connection_t* c, const xcb_screen_t* scr
                 std::to_string(screen->root_depth) + ", " + std::to_string(bpp) + " bits per pixel)");
 }
 
-// The picture for the whole screen: the image covering each monitor.
-QImage compose_screen(const QImage& image, const xcb_screen_t* screen, const std::vector<QRect>& monitors,
-                      QImage::Format format) {
-    QImage canvas(screen->width_in_pixels, screen->height_in_pixels, QImage::Format_RGB32);
-    canvas.fill(Qt::black);
+// Draws the image covering each monitor into the screen-sized picture.
+void draw_monitors(const QImage& image, const std::vector<QRect>& monitors, PictureBuffer& buffer) {
+    bool direct = buffer.image().format() == QImage::Format_RGB32;
+    QImage other_format = direct ? QImage() : QImage(buffer.image().size(), QImage::Format_RGB32);
+    QImage& canvas = direct ? buffer.image() : other_format; // never a second handle on the buffer
+    canvas.fill(Qt::black);                                  // what no monitor shows
     for (const QRect& monitor : monitors) {
         QImage fitted = cover_image(image, monitor.size());
         QRect target = monitor & canvas.rect();
         for (int y = target.top(); y <= target.bottom(); ++y) {
-            const auto* from =
-                reinterpret_cast<const std::uint32_t*>(fitted.constScanLine(y - monitor.top()));
+            const auto* from = reinterpret_cast<const std::uint32_t*>(fitted.constScanLine(y - monitor.top()));
             auto* to = reinterpret_cast<std::uint32_t*>(canvas.scanLine(y));
             std::copy(from + (target.left() - monitor.left()), from + (target.right() + 1 - monitor.left()),
                       to + target.left());
         }
     }
-    return format == QImage::Format_RGB32 ? canvas : canvas.convertToFormat(format);
+    if (!direct)
+        buffer.take(canvas);
 }
 
-// Uploads the picture in as few requests as the server's request size allows.
-Status put_picture(xcb_connection_t* c, xcb_pixmap_t pixmap, std::uint8_t depth, const QImage& picture) {
-    xcb_gcontext_t gc = xcb_generate_id(c);
-    if (Status made =
-            checked(c, xcb_create_gc_checked(c, gc, pixmap, 0, nullptr), "create a graphics context");
-        !made)
-        return made;
-    const std::size_t max_request = static_cast<std::size_t>(xcb_get_maximum_request_length(c)) * 4;
-    const std::size_t stride = static_cast<std::size_t>(picture.bytesPerLine());
-    const int rows_per_request = static_cast<int>(std::max<std::size_t>(1, (max_request - 64) / stride));
-    std::vector<xcb_void_cookie_t> cookies;
-    for (int top = 0; top < picture.height(); top += rows_per_request) {
-        int rows = std::min(rows_per_request, picture.height() - top);
-        cookies.push_back(xcb_put_image_checked(
-            c, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, gc, static_cast<std::uint16_t>(picture.width()),
-            static_cast<std::uint16_t>(rows), 0, static_cast<std::int16_t>(top), 0, depth,
-            static_cast<std::uint32_t>(stride * rows), picture.constScanLine(top)));
+// The size that covers every monitor's own cover: decoding larger would be wasted.
+QSize largest_monitor(const std::vector<QRect>& monitors) {
+    QSize largest;
+    for (const QRect& monitor : monitors)
+        largest = largest.expandedTo(monitor.size());
+    return largest;
+}
+
+// Decodes the picture for the whole screen into the buffer, or says why the image cannot be used.
+Status draw_picture(const std::string& path, const std::vector<QRect>& monitors, PictureBuffer& buffer) {
+    QImage& picture = buffer.image();
+    bool one_screen = monitors.size() == 1 && monitors.front() == picture.rect();
+    if (one_screen && picture.format() == QImage::Format_RGB32) {
+        // One monitor: the decoder scales and crops while reading, often straight into the buffer.
+        Result<QImage> image = decode_image(path, {picture.size(), true, &picture});
+        if (!image)
+            return fail(image.reason());
+        buffer.take(cover_image(image.value(), picture.size()));
+        return {};
     }
-    Status result;
-    for (auto cookie : cookies)
-        if (Status put = checked(c, cookie, "take the picture"); !put && result)
-            result = put;
-    xcb_free_gc(c, gc);
-    return result;
+    Result<QImage> image = decode_image(path, {largest_monitor(monitors), false, nullptr});
+    if (!image)
+        return fail(image.reason());
+    draw_monitors(image.value(), monitors, buffer);
+    return {};
 }
 
 xcb_atom_t intern(xcb_connection_t* c, xcb_intern_atom_cookie_t cookie) {
@@ -214,11 +217,6 @@ Status X11RootBackend::can_run() const {
 }
 
 Status X11RootBackend::apply(const std::string& image_path) {
-    // Decode first: a file that cannot be shown must not replace the current wallpaper.
-    Result<QImage> image = decode_image(image_path);
-    if (!image)
-        return fail(image.reason());
-
     int screen_index = 0;
     Connection connection(xcb_connect(display_.empty() ? nullptr : display_.c_str(), &screen_index));
     xcb_connection_t* c = connection.get();
@@ -232,7 +230,12 @@ Status X11RootBackend::apply(const std::string& image_path) {
     if (!format)
         return fail(format.reason());
 
-    QImage picture = compose_screen(image.value(), screen, monitor_rects(c, screen), format.value());
+    // The whole image is decoded before anything on the screen changes: a file that cannot be
+    // shown must not replace the current wallpaper.
+    PictureBuffer buffer(c, QSize(screen->width_in_pixels, screen->height_in_pixels), format.value());
+    if (Status drawn = draw_picture(image_path, monitor_rects(c, screen), buffer); !drawn)
+        return drawn;
+
     xcb_pixmap_t pixmap = xcb_generate_id(c);
     if (Status made = checked(c,
                               xcb_create_pixmap_checked(c, screen->root_depth, pixmap, screen->root,
@@ -241,7 +244,7 @@ Status X11RootBackend::apply(const std::string& image_path) {
         !made)
         return made;
     // Until the close-down mode is set at the very end, a failure frees the pixmap on disconnect.
-    if (Status put = put_picture(c, pixmap, screen->root_depth, picture); !put)
+    if (Status put = buffer.upload(pixmap, screen->root_depth); !put)
         return put;
     if (Status set = set_root_picture(c, screen, pixmap); !set)
         return set;

@@ -1,0 +1,28 @@
+#include "platform/module_loader.h"
+
+#include "platform/program_facts.h"
+
+#include <dlfcn.h>
+
+namespace wallcycle {
+
+Result<void*> module_function(const std::string& module_file, const char* function) {
+    std::string directory = program_directory();
+    std::string tried;
+    for (const std::string& folder : {directory, directory + "/" + WALLCYCLE_MODULE_DIR_FROM_BINDIR}) {
+        std::string path = folder + "/" + module_file;
+        // Kept loaded for the rest of the run; nothing unloads it.
+        void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (module == nullptr) {
+            const char* error = dlerror();
+            tried += std::string(tried.empty() ? "" : "; ") + (error != nullptr ? error : path);
+            continue;
+        }
+        if (void* address = dlsym(module, function))
+            return address;
+        return fail(path + " has no " + function);
+    }
+    return fail("cannot load " + module_file + " (" + tried + ")");
+}
+
+} // namespace wallcycle

@@ -1,0 +1,122 @@
+#include "wallpaper/x11_picture_buffer.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+#include <vector>
+
+namespace wallcycle {
+namespace {
+
+struct FreeDeleter {
+    void operator()(void* p) const { std::free(p); }
+};
+
+Status checked(xcb_connection_t* c, xcb_void_cookie_t cookie, const char* step) {
+    std::unique_ptr<xcb_generic_error_t, FreeDeleter> error(xcb_request_check(c, cookie));
+    if (error)
+        return fail(std::string("the X server refused to ") + step + " (X error " +
+                    std::to_string(error->error_code) + ")");
+    return {};
+}
+
+bool server_has_shm(xcb_connection_t* c) {
+    const xcb_query_extension_reply_t* shm = xcb_get_extension_data(c, &xcb_shm_id);
+    if (shm == nullptr || !shm->present)
+        return false;
+    std::unique_ptr<xcb_shm_query_version_reply_t, FreeDeleter> version(
+        xcb_shm_query_version_reply(c, xcb_shm_query_version(c), nullptr));
+    return version != nullptr;
+}
+
+} // namespace
+
+PictureBuffer::PictureBuffer(xcb_connection_t* connection, QSize size, QImage::Format format)
+    : connection_(connection) {
+    const std::size_t bytes = static_cast<std::size_t>(size.width()) * size.height() * 4;
+    if (format == QImage::Format_RGB32 && server_has_shm(connection)) {
+        int id = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+        void* memory = id >= 0 ? shmat(id, nullptr, 0) : reinterpret_cast<void*>(-1);
+        if (memory != reinterpret_cast<void*>(-1)) {
+            xcb_shm_seg_t segment = xcb_generate_id(connection);
+            // A server elsewhere on the network cannot attach our memory: then the socket it is.
+            if (checked(connection, xcb_shm_attach_checked(connection, segment, static_cast<std::uint32_t>(id), 1),
+                        "share memory")) {
+                shared_ = memory;
+                segment_ = segment;
+                image_ = QImage(static_cast<uchar*>(memory), size.width(), size.height(), size.width() * 4,
+                                QImage::Format_RGB32);
+            } else {
+                shmdt(memory);
+            }
+        }
+        if (id >= 0)
+            shmctl(id, IPC_RMID, nullptr); // gone once the server and we have let go of it
+    }
+    if (image_.isNull())
+        image_ = QImage(size, format); // untouched pages cost nothing until drawn into
+}
+
+PictureBuffer::~PictureBuffer() {
+    if (segment_ != 0) {
+        xcb_shm_detach(connection_, segment_);
+        xcb_flush(connection_);
+        shmdt(shared_);
+    }
+}
+
+void PictureBuffer::take(const QImage& picture) {
+    if (picture.constBits() == image_.constBits())
+        return;
+    QImage converted = picture.format() == image_.format() ? picture : picture.convertToFormat(image_.format());
+    const int bytes = std::min(image_.bytesPerLine(), converted.bytesPerLine());
+    for (int y = 0; y < std::min(image_.height(), converted.height()); ++y)
+        std::memcpy(image_.scanLine(y), converted.constScanLine(y), static_cast<std::size_t>(bytes));
+}
+
+Status PictureBuffer::upload(xcb_pixmap_t pixmap, std::uint8_t depth) {
+    xcb_gcontext_t gc = xcb_generate_id(connection_);
+    if (Status made = checked(connection_, xcb_create_gc_checked(connection_, gc, pixmap, 0, nullptr),
+                              "create a graphics context");
+        !made)
+        return made;
+    Status result;
+    if (segment_ != 0) {
+        auto width = static_cast<std::uint16_t>(image_.width());
+        auto height = static_cast<std::uint16_t>(image_.height());
+        result = checked(connection_,
+                         xcb_shm_put_image_checked(connection_, pixmap, gc, width, height, 0, 0, width, height, 0, 0,
+                                                   depth, XCB_IMAGE_FORMAT_Z_PIXMAP, 0, segment_, 0),
+                         "take the picture");
+    } else {
+        result = upload_through_socket(pixmap, gc, depth);
+    }
+    xcb_free_gc(connection_, gc);
+    return result;
+}
+
+// In as few requests as the server's request size allows.
+Status PictureBuffer::upload_through_socket(xcb_pixmap_t pixmap, xcb_gcontext_t gc, std::uint8_t depth) {
+    const std::size_t max_request = static_cast<std::size_t>(xcb_get_maximum_request_length(connection_)) * 4;
+    const std::size_t stride = static_cast<std::size_t>(image_.bytesPerLine());
+    const int rows_per_request = static_cast<int>(std::max<std::size_t>(1, (max_request - 64) / stride));
+    std::vector<xcb_void_cookie_t> cookies;
+    for (int top = 0; top < image_.height(); top += rows_per_request) {
+        int rows = std::min(rows_per_request, image_.height() - top);
+        cookies.push_back(xcb_put_image_checked(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, gc,
+                                                static_cast<std::uint16_t>(image_.width()),
+                                                static_cast<std::uint16_t>(rows), 0, static_cast<std::int16_t>(top), 0,
+                                                depth, static_cast<std::uint32_t>(stride * rows),
+                                                image_.constScanLine(top)));
+    }
+    Status result;
+    for (auto cookie : cookies)
+        if (Status put = checked(connection_, cookie, "take the picture"); !put && result)
+            result = put;
+    return result;
+}
+
+} // namespace wallcycle

@@ -1,0 +1,7 @@
+// The entry of the module holding the window: only configure mode and "/s" load it.
+
+#include "window/run_window.h"
+
+extern "C" int wallcycle_run_window(int argc, char** argv, const wallcycle::StartupPlan* plan) {
+    return wallcycle::run_window(argc, argv, *plan);
+}
