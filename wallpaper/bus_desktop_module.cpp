@@ -10,7 +10,8 @@ namespace {
 // Stands in for a desktop whose module cannot be loaded, and says why when asked.
 class MissingModuleBackend : public WallpaperBackend {
 public:
-    MissingModuleBackend(std::string name, std::string reason) : name_(std::move(name)), reason_(std::move(reason)) {}
+    MissingModuleBackend(std::string name, std::string reason)
+        : name_(std::move(name)), reason_(std::move(reason)) {}
     const char* name() const override { return name_.c_str(); }
     Status can_run() const override { return fail(reason_); }
     Status apply(const std::string&) override { return fail(reason_); }

@@ -34,8 +34,9 @@ QSize plan_scaled_read(QImageReader& reader, QSize stored, const DecodeTarget& t
     if (scaled != stored)
         reader.setScaledSize(scaled);
     if (target.crop && !turned && (scaled.width() > cover.width() || scaled.height() > cover.height())) {
-        reader.setScaledClipRect(QRect((scaled.width() - cover.width()) / 2, (scaled.height() - cover.height()) / 2,
-                                       cover.width(), cover.height()));
+        reader.setScaledClipRect(QRect((scaled.width() - cover.width()) / 2,
+                                       (scaled.height() - cover.height()) / 2, cover.width(),
+                                       cover.height()));
         return cover;
     }
     return turned ? QSize() : scaled; // a turned picture's final size is left to the reader
@@ -68,7 +69,8 @@ Result<QImage> decode_image(const std::string& path, const DecodeTarget& target)
     // the size of the caller's buffer, it is read through a second image over the same memory:
     // a reader that needs other memory after all takes its own, and the caller's stays as it is.
     QImage image;
-    if (target.into != nullptr && expected == target.into->size() && target.into->format() == QImage::Format_RGB32)
+    if (target.into != nullptr && expected == target.into->size() &&
+        target.into->format() == QImage::Format_RGB32)
         image = QImage(target.into->bits(), expected.width(), expected.height(), target.into->bytesPerLine(),
                        QImage::Format_RGB32);
     if (!reader.read(&image) || image.isNull())

@@ -15,9 +15,9 @@ inline constexpr long long largest_image_bytes = 512LL << 20;
 
 // What the caller will do with the picture, so the decoder does no more work than needed.
 struct DecodeTarget {
-    QSize cover;           // the picture will be scaled to cover this size: a larger image is
-                           // decoded at that scale already (JPEG does it inside the decoder)
-    bool crop = false;     // and cropped to it, centred: the decoder may return exactly `cover`
+    QSize cover;            // the picture will be scaled to cover this size: a larger image is
+                            // decoded at that scale already (JPEG does it inside the decoder)
+    bool crop = false;      // and cropped to it, centred: the decoder may return exactly `cover`
     QImage* into = nullptr; // a buffer of `cover` size in Format_RGB32 to decode into, if it can
 };
 

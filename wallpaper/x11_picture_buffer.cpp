@@ -43,7 +43,8 @@ PictureBuffer::PictureBuffer(xcb_connection_t* connection, QSize size, QImage::F
         if (memory != reinterpret_cast<void*>(-1)) {
             xcb_shm_seg_t segment = xcb_generate_id(connection);
             // A server elsewhere on the network cannot attach our memory: then the socket it is.
-            if (checked(connection, xcb_shm_attach_checked(connection, segment, static_cast<std::uint32_t>(id), 1),
+            if (checked(connection,
+                        xcb_shm_attach_checked(connection, segment, static_cast<std::uint32_t>(id), 1),
                         "share memory")) {
                 shared_ = memory;
                 segment_ = segment;
@@ -71,7 +72,8 @@ PictureBuffer::~PictureBuffer() {
 void PictureBuffer::take(const QImage& picture) {
     if (picture.constBits() == image_.constBits())
         return;
-    QImage converted = picture.format() == image_.format() ? picture : picture.convertToFormat(image_.format());
+    QImage converted =
+        picture.format() == image_.format() ? picture : picture.convertToFormat(image_.format());
     const int bytes = std::min(image_.bytesPerLine(), converted.bytesPerLine());
     for (int y = 0; y < std::min(image_.height(), converted.height()); ++y)
         std::memcpy(image_.scanLine(y), converted.constScanLine(y), static_cast<std::size_t>(bytes));
@@ -87,10 +89,11 @@ Status PictureBuffer::upload(xcb_pixmap_t pixmap, std::uint8_t depth) {
     if (segment_ != 0) {
         auto width = static_cast<std::uint16_t>(image_.width());
         auto height = static_cast<std::uint16_t>(image_.height());
-        result = checked(connection_,
-                         xcb_shm_put_image_checked(connection_, pixmap, gc, width, height, 0, 0, width, height, 0, 0,
-                                                   depth, XCB_IMAGE_FORMAT_Z_PIXMAP, 0, segment_, 0),
-                         "take the picture");
+        result =
+            checked(connection_,
+                    xcb_shm_put_image_checked(connection_, pixmap, gc, width, height, 0, 0, width, height, 0,
+                                              0, depth, XCB_IMAGE_FORMAT_Z_PIXMAP, 0, segment_, 0),
+                    "take the picture");
     } else {
         result = upload_through_socket(pixmap, gc, depth);
     }
@@ -106,11 +109,10 @@ Status PictureBuffer::upload_through_socket(xcb_pixmap_t pixmap, xcb_gcontext_t 
     std::vector<xcb_void_cookie_t> cookies;
     for (int top = 0; top < image_.height(); top += rows_per_request) {
         int rows = std::min(rows_per_request, image_.height() - top);
-        cookies.push_back(xcb_put_image_checked(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, gc,
-                                                static_cast<std::uint16_t>(image_.width()),
-                                                static_cast<std::uint16_t>(rows), 0, static_cast<std::int16_t>(top), 0,
-                                                depth, static_cast<std::uint32_t>(stride * rows),
-                                                image_.constScanLine(top)));
+        cookies.push_back(xcb_put_image_checked(
+            connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, gc, static_cast<std::uint16_t>(image_.width()),
+            static_cast<std::uint16_t>(rows), 0, static_cast<std::int16_t>(top), 0, depth,
+            static_cast<std::uint32_t>(stride * rows), image_.constScanLine(top)));
     }
     Status result;
     for (auto cookie : cookies)

@@ -7,8 +7,8 @@
 
 #include <QImage>
 #include <cstdint>
-#include <xcb/xcb.h>
 #include <xcb/shm.h>
+#include <xcb/xcb.h>
 
 namespace wallcycle {
 

@@ -1,7 +1,7 @@
 // The entry of the module holding the desktops reached over D-Bus and GSettings.
 
-#include "wallpaper/backends/desktop_backends.h"
 #include "wallpaper/backends/desktop_module.h"
+#include "wallpaper/backends/desktop_backends.h"
 
 #include <cstring>
 

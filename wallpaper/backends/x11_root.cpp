@@ -115,7 +115,8 @@ void draw_monitors(const QImage& image, const std::vector<QRect>& monitors, Pict
         QImage fitted = cover_image(image, monitor.size());
         QRect target = monitor & canvas.rect();
         for (int y = target.top(); y <= target.bottom(); ++y) {
-            const auto* from = reinterpret_cast<const std::uint32_t*>(fitted.constScanLine(y - monitor.top()));
+            const auto* from =
+                reinterpret_cast<const std::uint32_t*>(fitted.constScanLine(y - monitor.top()));
             auto* to = reinterpret_cast<std::uint32_t*>(canvas.scanLine(y));
             std::copy(from + (target.left() - monitor.left()), from + (target.right() + 1 - monitor.left()),
                       to + target.left());
