@@ -2,6 +2,7 @@
 
 #include "tests/support/images.h"
 #include "tests/support/process.h"
+#include "tests/support/screenshot.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/xvfb.h"
 #include "wallpaper/apply_wallpaper.h"
@@ -85,6 +86,38 @@ TEST(X11Root, CoversEachMonitorKeepingTheAspectRatio) {
             EXPECT_TRUE(colours_near(root_pixel(server.display(), xs[i], 500), c.expected[i]))
                 << c.name << " at x=" << xs[i] << ": " << std::hex
                 << root_pixel(server.display(), xs[i], 500);
+    }
+}
+
+// A large picture shown smaller must look as Qt's smooth scaling makes it, however the decoder
+// scales (inside the JPEG decoder, or after reading).
+TEST(X11Root, ScaledPicturesStaySmooth) {
+    Xvfb server(960, 540);
+    TempDir dir;
+    QImage source(3840, 2160, QImage::Format_RGB32);
+    for (int y = 0; y < source.height(); ++y)
+        for (int x = 0; x < source.width(); ++x) {
+            int stripe = (x / 2 + y / 2) % 2 ? 40 : 0; // fine detail that nearest-pixel scaling would alias
+            source.setPixel(x, y, qRgb(x * 200 / 3840 + stripe, y * 200 / 2160 + stripe, 120 + stripe));
+        }
+    for (const char* name : {"gradient.png", "gradient.jpg"}) {
+        std::string path = dir.file(name);
+        ASSERT_TRUE(source.save(QString::fromStdString(path), nullptr, 95));
+        ASSERT_TRUE(X11RootBackend(server.display()).apply(path).ok());
+        QImage shown = grab_screen_area(server.display(), 0, 0, 960, 540);
+        QImage expected = QImage(QString::fromStdString(path))
+                              .convertToFormat(QImage::Format_RGB32)
+                              .scaled(960, 540, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
+        double total = 0;
+        for (int y = 0; y < 540; ++y)
+            for (int x = 0; x < 960; ++x) {
+                QRgb a = shown.pixel(x, y), b = expected.pixel(x, y);
+                total += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
+                         std::abs(qBlue(a) - qBlue(b));
+            }
+        double mean = total / (960.0 * 540 * 3);
+        EXPECT_LT(mean, 3.0) << name << ": mean error " << mean << " per channel";
+        RecordProperty(std::string("mean_error_") + name, std::to_string(mean));
     }
 }
 
