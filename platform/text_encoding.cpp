@@ -40,13 +40,4 @@ bool is_valid_utf8(std::string_view bytes) {
     return true;
 }
 
-std::string decode_settings_bytes(std::string_view bytes) {
-    if (is_valid_utf8(bytes)) {
-        if (bytes.substr(0, 3) == "\xEF\xBB\xBF")
-            bytes.remove_prefix(3);
-        return std::string(bytes);
-    }
-    return cp932_to_utf8(bytes);
-}
-
 } // namespace wallcycle

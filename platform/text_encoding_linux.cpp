@@ -30,4 +30,18 @@ std::string cp932_to_utf8(std::string_view bytes) {
     return out;
 }
 
+// On Linux the file is UTF-8; a file that is not came from a Japanese Windows system.
+std::string decode_settings_bytes(std::string_view bytes) {
+    if (is_valid_utf8(bytes)) {
+        if (bytes.substr(0, 3) == "\xEF\xBB\xBF")
+            bytes.remove_prefix(3);
+        return std::string(bytes);
+    }
+    return cp932_to_utf8(bytes);
+}
+
+Result<std::string> encode_settings_text(std::string_view text) {
+    return std::string(text);
+}
+
 } // namespace wallcycle

@@ -1,5 +1,7 @@
 #include "settings/record_writer.h"
 
+#include "platform/text_encoding.h"
+
 namespace wallcycle {
 namespace {
 
@@ -13,10 +15,15 @@ const char* unstorable_character(const std::string& text) {
     return nullptr;
 }
 
-void append_record(std::string& out, const std::string& text) {
+// Empty reason: appended. Otherwise why the text cannot be stored.
+std::string append_record(std::string& out, const std::string& text) {
+    Result<std::string> stored = encode_settings_text(text);
+    if (!stored)
+        return stored.reason();
     out += '"';
-    out += text;
+    out += stored.value();
     out += "\"\r\n";
+    return {};
 }
 
 } // namespace
@@ -32,9 +39,11 @@ Result<std::string> write_records(const Settings& settings) {
     }
     std::string out;
     out.reserve(size);
-    append_record(out, settings.interval_text);
+    if (std::string why = append_record(out, settings.interval_text); !why.empty())
+        return fail("the interval \"" + settings.interval_text + "\" cannot be saved: " + why);
     for (const auto& entry : settings.entries)
-        append_record(out, entry);
+        if (std::string why = append_record(out, entry); !why.empty())
+            return fail("the entry " + entry + " cannot be saved: " + why);
     return out;
 }
 

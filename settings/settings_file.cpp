@@ -1,6 +1,7 @@
 #include "settings/settings_file.h"
 
 #include "platform/file_io.h"
+#include "platform/program_facts.h"
 #include "platform/text_encoding.h"
 #include "settings/record_reader.h"
 #include "settings/record_writer.h"
@@ -13,7 +14,7 @@ namespace {
 constexpr std::size_t largest_settings_file = std::size_t{256} << 20;
 
 std::string directory_of(const std::string& path) {
-    auto slash = path.rfind('/');
+    auto slash = path.find_last_of(std::string("/") + path_separator()); // Windows takes both
     return slash == std::string::npos || slash == 0 ? std::string() : path.substr(0, slash);
 }
 

@@ -100,7 +100,7 @@ long Xvfb::rss_kib() const {
     std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
     std::string key;
     while (status >> key) {
-        if (key == "VmRSS:") {
+        if (key == "RssAnon:") {
             long kib = 0;
             status >> kib;
             return kib;

@@ -20,6 +20,8 @@ public:
     bool running() const { return pid_ > 0; }
     const std::string& display() const { return display_; }
     pid_t pid() const { return pid_; }
+    // The server's own memory (RssAnon): pixmaps live there; memory it shares with clients
+    // (MIT-SHM segments still attached) does not count.
     long rss_kib() const;
 
 private:

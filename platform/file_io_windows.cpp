@@ -1,0 +1,129 @@
+#include "platform/file_io.h"
+
+#include "platform/wide_text_windows.h"
+
+#include <windows.h>
+
+namespace wallcycle {
+namespace {
+
+std::string describe(const std::string& what, const std::string& path, DWORD error) {
+    wchar_t* text = nullptr;
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string reason = text != nullptr ? narrow(text) : "error " + std::to_string(error);
+    LocalFree(text);
+    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' '))
+        reason.pop_back();
+    return what + " " + path + ": " + reason;
+}
+
+std::string parent_of(const std::string& path) {
+    auto slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+}
+
+struct Handle {
+    HANDLE h;
+    ~Handle() {
+        if (h != INVALID_HANDLE_VALUE)
+            CloseHandle(h);
+    }
+};
+
+} // namespace
+
+bool file_exists(const std::string& path) {
+    return GetFileAttributesW(widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+Result<std::string> read_whole_file(const std::string& path, std::size_t max_bytes) {
+    Handle file{CreateFileW(widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
+    if (file.h == INVALID_HANDLE_VALUE)
+        return fail(describe("cannot open", path, GetLastError()));
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.h, &size))
+        return fail(describe("cannot read", path, GetLastError()));
+    if (static_cast<unsigned long long>(size.QuadPart) > max_bytes)
+        return fail("cannot read " + path + ": the file is larger than " + std::to_string(max_bytes >> 20) +
+                    " MiB");
+    std::string content(static_cast<size_t>(size.QuadPart), '\0');
+    size_t filled = 0;
+    while (filled < content.size()) {
+        DWORD got = 0;
+        if (!ReadFile(file.h, content.data() + filled, static_cast<DWORD>(content.size() - filled), &got,
+                      nullptr))
+            return fail(describe("cannot read", path, GetLastError()));
+        if (got == 0)
+            break;
+        filled += got;
+    }
+    content.resize(filled);
+    return content;
+}
+
+Status replace_file_atomically(const std::string& path, std::string_view bytes) {
+    std::string temporary =
+        path + "." + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount64()) + ".tmp";
+    std::wstring wide_temporary = widen(temporary);
+    {
+        Handle file{CreateFileW(wide_temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr)};
+        if (file.h == INVALID_HANDLE_VALUE)
+            return fail(describe("cannot create a file in", parent_of(path), GetLastError()));
+        size_t written = 0;
+        while (written < bytes.size()) {
+            DWORD wrote = 0;
+            if (!WriteFile(file.h, bytes.data() + written, static_cast<DWORD>(bytes.size() - written), &wrote,
+                           nullptr)) {
+                DWORD error = GetLastError();
+                CloseHandle(file.h);
+                file.h = INVALID_HANDLE_VALUE;
+                DeleteFileW(wide_temporary.c_str());
+                return fail(describe("cannot write", temporary, error));
+            }
+            written += wrote;
+        }
+        if (!FlushFileBuffers(file.h)) {
+            DWORD error = GetLastError();
+            CloseHandle(file.h);
+            file.h = INVALID_HANDLE_VALUE;
+            DeleteFileW(wide_temporary.c_str());
+            return fail(describe("cannot flush", temporary, error));
+        }
+    }
+    if (!MoveFileExW(wide_temporary.c_str(), widen(path).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        DWORD error = GetLastError();
+        DeleteFileW(wide_temporary.c_str());
+        return fail(describe("cannot replace", path, error));
+    }
+    return {};
+}
+
+Status make_directories(const std::string& path) {
+    if (path.empty() || file_exists(path))
+        return {};
+    std::string parent = parent_of(path);
+    if (parent != path && parent != ".")
+        if (Status made = make_directories(parent); !made)
+            return made;
+    if (!CreateDirectoryW(widen(path).c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+        return fail(describe("cannot create the folder", path, GetLastError()));
+    return {};
+}
+
+std::string canonical_path(const std::string& path) {
+    std::wstring wide = widen(path);
+    DWORD length = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (length == 0)
+        return path;
+    std::wstring full(length, L'\0');
+    length = GetFullPathNameW(wide.c_str(), length, full.data(), nullptr);
+    full.resize(length);
+    return narrow(full);
+}
+
+} // namespace wallcycle

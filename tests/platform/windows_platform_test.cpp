@@ -1,0 +1,88 @@
+// The Windows half of the platform, under wine with code page 932 (a Japanese system).
+
+#include "platform/file_io.h"
+#include "platform/number_text.h"
+#include "platform/program_facts.h"
+#include "platform/text_encoding.h"
+#include "settings/settings_file.h"
+
+#include <cstring>
+#include <gtest/gtest.h>
+#include <windows.h>
+
+using namespace wallcycle;
+
+namespace {
+
+// A fresh folder under the system's temporary folder.
+std::string temporary_folder(const char* name) {
+    wchar_t base[MAX_PATH];
+    GetTempPathW(MAX_PATH, base);
+    std::wstring folder = std::wstring(base) + L"wallcycle-" + std::wstring(name, name + strlen(name)) +
+                          L"-" + std::to_wstring(GetCurrentProcessId());
+    CreateDirectoryW(folder.c_str(), nullptr);
+    int length = WideCharToMultiByte(CP_UTF8, 0, folder.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<size_t>(length - 1), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, folder.c_str(), -1, utf8.data(), length, nullptr, nullptr);
+    return utf8;
+}
+
+TEST(WindowsPlatform, TheSystemIsJapanese) {
+    ASSERT_EQ(GetACP(), 932u) << "run with LC_ALL=ja_JP.UTF-8";
+}
+
+TEST(WindowsPlatform, SettingsTextInCodePage932) {
+    struct Case {
+        const char* text;
+        const char* bytes; // nullptr: cannot be stored
+    } cases[] = {
+        {"C:\\a.bmp", "C:\\a.bmp"},
+        {"C:\\\xE6\xA1\x9C.bmp", "C:\\\x8D\xF7.bmp"},                         // 桜
+        {"\xE8\xA1\xA8", "\x95\x5C"},                                         // 表: a second byte like "\"
+        {"\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88", "\x83\x65\x83\x58\x83\x67"}, // テスト
+        {"\xEF\xBD\xB1", "\xB1"},                                             // half-width ｱ
+        {"caf\xC3\xA9.bmp", nullptr},                                         // é is not in code page 932
+        {"\xF0\x9F\x8C\xB8.png", nullptr},                                    // 🌸
+    };
+    for (const auto& c : cases) {
+        Result<std::string> stored = encode_settings_text(c.text);
+        if (c.bytes == nullptr) {
+            EXPECT_FALSE(stored.ok()) << c.text;
+            continue;
+        }
+        ASSERT_TRUE(stored.ok()) << c.text << ": " << stored.reason();
+        EXPECT_EQ(stored.value(), c.bytes);
+        EXPECT_EQ(decode_settings_bytes(stored.value()), c.text);
+    }
+}
+
+TEST(WindowsPlatform, SaveAndLoadJapanesePaths) {
+    std::string folder = temporary_folder("save");
+    std::string path = folder + "\\k_save.dat";
+    Settings settings{"2.5",
+                      {"C:\\\xE5\xA3\x81\xE7\xB4\x99\\\xE6\xA1\x9C.bmp", "", "C:\\a,b.bmp"}}; // 壁紙\桜
+    ASSERT_TRUE(SaveSettings(path, settings).ok());
+    Result<std::string> bytes = read_whole_file(path, 1 << 20);
+    ASSERT_TRUE(bytes.ok());
+    EXPECT_EQ(bytes.value(),
+              "\"2.5\"\r\n\"C:\\\x95\xC7\x8E\x86\\\x8D\xF7.bmp\"\r\n\"\"\r\n\"C:\\a,b.bmp\"\r\n");
+    EXPECT_EQ(LoadSettings(path).settings, settings);
+
+    // A path the code page cannot hold is refused, named, and the file keeps the last good list.
+    Status saved = SaveSettings(path, {"1", {"C:\\caf\xC3\xA9.bmp"}});
+    ASSERT_FALSE(saved.ok());
+    EXPECT_NE(saved.reason().find("caf\xC3\xA9"), std::string::npos) << saved.reason();
+    EXPECT_EQ(LoadSettings(path).settings, settings);
+}
+
+TEST(WindowsPlatform, ProgramFacts) {
+    std::string directory = program_directory();
+    EXPECT_FALSE(directory.empty());
+    EXPECT_TRUE(file_exists(directory));
+    EXPECT_STREQ(path_separator(), "\\");
+    NumberFormat format = current_number_format();
+    EXPECT_EQ(format.decimal_separator, ".");
+    EXPECT_EQ(format.minus_sign, "-");
+}
+
+} // namespace
