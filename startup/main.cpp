@@ -1,12 +1,12 @@
-// The program's entry: start-up runs before any window exists, so "/e" never opens one.
+// The program's entry on Linux: start-up runs before any window exists, so "/e" never opens one;
+// the window is a module loaded only when it is shown.
 
 #include "platform/module_loader.h"
 #include "platform/number_text.h"
 #include "platform/program_facts.h"
-#include "settings/settings_file.h"
 #include "settings/settings_location.h"
 #include "startup/exit_codes.h"
-#include "startup/startup_plan.h"
+#include "startup/run_program.h"
 #include "wallpaper/backend_loader.h"
 #include "wallpaper/backends/desktop_module.h"
 #include "window/run_window.h"
@@ -17,44 +17,26 @@
 
 using namespace wallcycle;
 
-namespace {
-
-void say(const std::string& line) {
-    if (!line.empty())
-        std::fprintf(stderr, "wallcycle: %s\n", line.c_str());
-}
-
-} // namespace
-
 int main(int argc, char** argv) {
-    std::string argument = argument_string(argc, argv);
-    StartupPlan plan = Form_Load(LoadSettings(settings_path()), argument, current_number_format());
-    say(plan.message);
-    switch (plan.next) {
-    case StartupPlan::Next::ApplyOnceAndExit: {
-        BackendList backends = desktop_backends();
-        // The desktops reached over D-Bus need Qt's application object (not a GUI one); a bare
-        // X server does not, and is spared the set-up.
-        std::optional<QCoreApplication> application;
+    // The desktops reached over D-Bus need Qt's application object (not a GUI one); a bare X
+    // server does not, and is spared the set-up.
+    std::optional<QCoreApplication> application;
+    ProgramParts parts;
+    parts.settings_file = settings_path();
+    parts.number_format = current_number_format();
+    parts.backends = desktop_backends;
+    parts.before_apply = [&](const BackendList& backends) {
         for (const auto& backend : backends)
             if (is_bus_desktop(backend->name()) && !application)
                 application.emplace(argc, argv);
-        PickOutcome outcome = apply_random_entry(plan.settings.entries, backends);
-        if (!outcome.status) {
-            say(outcome.status.reason());
-            return exit_code::not_set;
+    };
+    parts.open_window = [&](const StartupPlan& plan) {
+        Result<void*> window = module_function(window_module, window_entry);
+        if (!window) {
+            std::fprintf(stderr, "wallcycle: the window cannot be opened: %s\n", window.reason().c_str());
+            return exit_code::no_window;
         }
-        return exit_code::ok;
-    }
-    case StartupPlan::Next::ExitWithoutWindow:
-        return exit_code::no_interval;
-    case StartupPlan::Next::ShowWindow:
-        break;
-    }
-    Result<void*> window = module_function(window_module, window_entry);
-    if (!window) {
-        say("the window cannot be opened: " + window.reason());
-        return exit_code::no_window;
-    }
-    return reinterpret_cast<RunWindow>(window.value())(argc, argv, &plan);
+        return reinterpret_cast<RunWindow>(window.value())(argc, argv, &plan);
+    };
+    return run_program(argument_string(argc, argv), parts);
 }

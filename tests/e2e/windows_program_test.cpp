@@ -1,0 +1,201 @@
+// The Windows program (cross-built) under wine, with its window on a private Xvfb: a Japanese
+// system (code page 932) with a settings file written by one.
+
+#include "tests/support/images.h"
+#include "tests/support/process.h"
+#include "tests/support/screenshot.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/xvfb.h"
+
+#include <QImage>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <iconv.h>
+#include <set>
+#include <thread>
+
+using namespace wallcycle::test;
+
+namespace {
+
+const std::string wine_run = WALLCYCLE_SOURCE_DIR "/tools/wine-run";
+
+// One wine prefix for the whole test program, made once; a private X server for its windows.
+struct Wine {
+    Xvfb server{1024, 768};
+    TempDir dir;
+    std::string prefix = dir.file("prefix");
+
+    std::map<std::string, std::string> env() const {
+        return {{"DISPLAY", server.display()}, {"LC_ALL", "ja_JP.UTF-8"}, {"WINEDEBUG", "-all"}};
+    }
+    Finished run(const std::string& program, std::vector<std::string> args, int timeout_ms = 60000) const {
+        args.insert(args.begin(), {prefix, program});
+        return wallcycle::test::run(wine_run, args, env(), timeout_ms);
+    }
+    // The wallpaper the registry names, read with wine's own reg (its output is in code page 932).
+    std::string wallpaper() const {
+        TempDir out;
+        wallcycle::test::run(
+            "/bin/sh",
+            {"-c", "'" + wine_run + "' '" + prefix +
+                       "' reg query 'HKCU\\Control Panel\\Desktop' /v Wallpaper | iconv -f CP932 -t "
+                       "UTF-8 > " +
+                       out.file("v")},
+            env());
+        std::string text = read_file(out.file("v"));
+        auto at = text.find("REG_SZ");
+        if (at == std::string::npos)
+            return {};
+        std::string value = text.substr(at + 6);
+        value.erase(0, value.find_first_not_of(' '));
+        while (!value.empty() && (value.back() == '\n' || value.back() == '\r' || value.back() == ' '))
+            value.pop_back();
+        return value;
+    }
+};
+
+Wine& wine() {
+    static Wine instance;
+    return instance;
+}
+
+std::string to_cp932(const std::string& utf8) {
+    iconv_t converter = iconv_open("CP932", "UTF-8");
+    std::string out(utf8.size() * 2 + 16, '\0');
+    char* in = const_cast<char*>(utf8.data());
+    size_t in_left = utf8.size(), out_left = out.size();
+    char* to = out.data();
+    iconv(converter, &in, &in_left, &to, &out_left);
+    iconv_close(converter);
+    out.resize(out.size() - out_left);
+    return out;
+}
+
+// A program folder with the .exe, pictures with Japanese names and a settings file in code page 932.
+struct ProgramFolder {
+    TempDir dir;
+    std::string exe = dir.file("wallcycle.exe");
+    std::vector<std::string> pictures; // as Windows names them (Z: is the Unix root under wine)
+
+    explicit ProgramFolder(int picture_count = 2) {
+        std::filesystem::copy_file(WALLCYCLE_WINDOWS_PROGRAM, exe);
+        const char* names[] = {"桜", "壁紙", "夜景", "海", "山"};
+        for (int i = 0; i < picture_count; ++i) {
+            std::string file = dir.file(std::string(names[i]) + ".bmp");
+            write_solid_image(file, 0x112233 * static_cast<std::uint32_t>(i + 1), 32, 24);
+            std::string windows = "Z:" + file;
+            std::replace(windows.begin(), windows.end(), '/', '\\');
+            pictures.push_back(windows);
+        }
+    }
+    void write_settings(const std::string& interval, const std::vector<std::string>& entries) const {
+        std::string text = "\"" + interval + "\"\r\n";
+        for (const auto& entry : entries)
+            text += "\"" + entry + "\"\r\n";
+        write_file(dir.file("k_save.dat"), to_cp932(text));
+    }
+};
+
+TEST(WindowsProgram, ApplyOnceSetsTheRegistryFromACodePage932List) {
+    ProgramFolder folder;
+    folder.write_settings("1", folder.pictures);
+    Finished done = wine().run(folder.exe, {"/e"});
+    ASSERT_EQ(done.exit_code, 0) << done.err;
+    std::string set = wine().wallpaper();
+    EXPECT_TRUE(set == folder.pictures[0] || set == folder.pictures[1]) << set;
+}
+
+TEST(WindowsProgram, NothingToSetLeavesTheRegistryAlone) {
+    ProgramFolder folder;
+    folder.write_settings("1", {folder.pictures[0]});
+    ASSERT_EQ(wine().run(folder.exe, {"/e"}).exit_code, 0);
+    std::string before = wine().wallpaper();
+
+    folder.write_settings("1", {}); // an empty list
+    Finished done = wine().run(folder.exe, {"/e"});
+    EXPECT_EQ(done.exit_code, 1);
+    EXPECT_NE(done.err.find("list is empty"), std::string::npos) << done.err;
+    EXPECT_EQ(wine().wallpaper(), before);
+
+    folder.write_settings("1", {"Z:\\nowhere\\gone.bmp"}); // a picture that is not there
+    EXPECT_EQ(wine().run(folder.exe, {"/e"}).exit_code, 1);
+    EXPECT_EQ(wine().wallpaper(), before);
+
+    write_file(folder.dir.file("broken.bmp"), "BM but not a picture");
+    std::string broken = "Z:" + folder.dir.file("broken.bmp");
+    std::replace(broken.begin(), broken.end(), '/', '\\');
+    folder.write_settings("1", {broken}); // a file that is no picture is never handed to Windows
+    done = wine().run(folder.exe, {"/e"});
+    EXPECT_EQ(done.exit_code, 1);
+    EXPECT_NE(done.err.find("broken.bmp"), std::string::npos) << done.err;
+    EXPECT_EQ(wine().wallpaper(), before);
+
+    std::filesystem::remove(folder.dir.file("k_save.dat")); // no settings: the window opens instead
+    Finished window = wine().run(folder.exe, {"/e"}, 4000);
+    EXPECT_EQ(window.exit_code, -1) << "expected the window to stay open";
+    EXPECT_EQ(wine().wallpaper(), before);
+}
+
+TEST(WindowsProgram, RotationChangesTheRegistryEveryInterval) {
+    ProgramFolder folder(5);
+    folder.write_settings("0.5", folder.pictures);
+    std::vector<std::string> args{wine().prefix, folder.exe, "/s"};
+    Process rotating(wine_run, args, wine().env());
+    std::string last = wine().wallpaper();
+    int changes = 0;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    std::this_thread::sleep_for(std::chrono::milliseconds(800)); // wine starting the program
+    deadline += std::chrono::milliseconds(800);
+    while (std::chrono::steady_clock::now() < deadline) {
+        std::string now = wine().wallpaper();
+        if (now != last) {
+            ++changes;
+            last = now;
+        }
+    }
+    rotating.finish(0);
+    EXPECT_GE(changes, 2);
+}
+
+TEST(WindowsProgram, TheWindowStepsAndSavesFromTheKeyboard) {
+    ProgramFolder folder;
+    folder.write_settings("5", folder.pictures);
+    MapWatcher watcher(wine().server.display());
+    std::vector<std::string> args{wine().prefix, folder.exe};
+    Process window(wine_run, args, wine().env());
+    ASSERT_TRUE(watcher.window_mapped_within(30000));
+    auto xdotool = [&](const std::string& command) {
+        TempDir out;
+        run("/bin/sh", {"-c", "xdotool " + command + " > " + out.file("o")},
+            {{"DISPLAY", wine().server.display()}});
+        return read_file(out.file("o"));
+    };
+    std::string id = xdotool("search --sync --onlyvisible --name '^Form1$'");
+    ASSERT_FALSE(id.empty());
+    id = id.substr(0, id.find('\n'));
+    std::string geometry = xdotool("getwindowgeometry --shell " + id);
+    EXPECT_NE(geometry.find("WIDTH=449"), std::string::npos) << geometry;
+    EXPECT_NE(geometry.find("HEIGHT=213"), std::string::npos) << geometry;
+    auto value = [&](const char* key) {
+        auto at = geometry.find(key);
+        return at == std::string::npos ? 0 : std::atoi(geometry.c_str() + at + std::strlen(key));
+    };
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    QImage shot = grab_screen_area(wine().server.display(), value("X="), value("Y="), 449, 213);
+    shot.save(QString::fromLatin1(WALLCYCLE_BINARY_DIR "/window-windows.png"));
+
+    // The focus starts on 追加; four tabs reach ↑, two more 設定の保存.
+    xdotool("windowfocus --sync " + id + " key --delay 100 Tab Tab Tab Tab space Tab Tab space");
+    std::string saved;
+    for (int i = 0; i < 50 && saved.rfind("\"6\"", 0) != 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        saved = read_file(folder.dir.file("k_save.dat"));
+    }
+    EXPECT_EQ(saved.substr(0, 5), "\"6\"\r\n") << saved;
+    window.finish(0);
+}
+
+} // namespace

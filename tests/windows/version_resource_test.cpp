@@ -1,0 +1,45 @@
+// The program's version, read from its version resource as Windows Explorer shows it.
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+#include <windows.h>
+
+namespace {
+
+std::wstring query(const std::vector<BYTE>& block, const wchar_t* what) {
+    void* value = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueW(block.data(), what, &value, &length) || value == nullptr)
+        return L"(missing)";
+    return std::wstring(static_cast<const wchar_t*>(value));
+}
+
+TEST(VersionResource, JapaneseUnicodeBlockWithVersion100) {
+    const wchar_t* program = WALLCYCLE_WINDOWS_PROGRAM;
+    DWORD size = GetFileVersionInfoSizeW(program, nullptr);
+    ASSERT_GT(size, 0u);
+    std::vector<BYTE> block(size);
+    ASSERT_TRUE(GetFileVersionInfoW(program, 0, size, block.data()));
+
+    struct Translation {
+        WORD language, code_page;
+    }* translations = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation",
+                               reinterpret_cast<void**>(&translations), &length));
+    ASSERT_EQ(length, sizeof(Translation)); // exactly one
+    EXPECT_EQ(translations->language, 0x0411);
+    EXPECT_EQ(translations->code_page, 1200);
+
+    EXPECT_EQ(query(block, L"\\StringFileInfo\\041104B0\\FileVersion"), L"1.00");
+    EXPECT_EQ(query(block, L"\\StringFileInfo\\041104B0\\ProductVersion"), L"1.00");
+    EXPECT_EQ(query(block, L"\\StringFileInfo\\041104B0\\ProductName"), L"wallcycle");
+
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(HIWORD(fixed->dwFileVersionMS), 1);
+    EXPECT_EQ(LOWORD(fixed->dwFileVersionMS), 0);
+}
+
+} // namespace

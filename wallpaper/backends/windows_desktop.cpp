@@ -1,0 +1,79 @@
+#include "wallpaper/backends/windows_desktop.h"
+
+#include "platform/wide_text_windows.h"
+
+#include <windows.h>
+// GDI+ after windows.h and objidl.h, which it needs; its headers want min and max.
+#include <algorithm>
+#include <objidl.h>
+namespace Gdiplus {
+using std::max;
+using std::min;
+} // namespace Gdiplus
+#include <gdiplus.h>
+
+namespace wallcycle {
+namespace {
+
+std::string describe(const std::string& path, const std::string& what) {
+    return "cannot use " + path + ": " + what;
+}
+
+std::string system_message(DWORD error) {
+    wchar_t* text = nullptr;
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string message = text != nullptr ? narrow(text) : "error " + std::to_string(error);
+    LocalFree(text);
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' '))
+        message.pop_back();
+    return message;
+}
+
+// Decodes every pixel, as the desktop will; says what is wrong with a file that cannot be shown.
+Status check_image(const std::string& path, const std::wstring& wide_path) {
+    DWORD attributes = GetFileAttributesW(wide_path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return fail(describe(path, "no such file"));
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return fail(describe(path, "it is a folder, not an image"));
+    Gdiplus::GdiplusStartupInput input;
+    ULONG_PTR token = 0;
+    if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok)
+        return fail("the system's image decoder (GDI+) cannot start");
+    Status verdict;
+    {
+        Gdiplus::Bitmap bitmap(wide_path.c_str());
+        Gdiplus::BitmapData pixels{};
+        Gdiplus::Rect whole(0, 0, static_cast<INT>(bitmap.GetWidth()), static_cast<INT>(bitmap.GetHeight()));
+        if (bitmap.GetLastStatus() != Gdiplus::Ok || whole.Width <= 0 || whole.Height <= 0)
+            verdict = fail(describe(path, "not an image in a format this system reads"));
+        else if (static_cast<long long>(whole.Width) * whole.Height * 4 > (512LL << 20))
+            verdict = fail(describe(path, "the image is too large (" + std::to_string(whole.Width) + "x" +
+                                              std::to_string(whole.Height) + " pixels)"));
+        else if (bitmap.LockBits(&whole, Gdiplus::ImageLockModeRead, PixelFormat32bppRGB, &pixels) !=
+                 Gdiplus::Ok)
+            verdict = fail(describe(path, "the image cannot be decoded"));
+        else
+            bitmap.UnlockBits(&pixels);
+    }
+    Gdiplus::GdiplusShutdown(token);
+    return verdict;
+}
+
+} // namespace
+
+Status WindowsDesktopBackend::apply(const std::string& image_path) {
+    std::wstring path = widen(image_path);
+    if (Status usable = check_image(image_path, path); !usable)
+        return usable;
+    // The wide variant carries the same request as the ANSI one without losing characters of the path.
+    if (!SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, path.data(),
+                               SPIF_UPDATEINIFILE | SPIF_SENDWININICHANGE))
+        return fail("Windows did not take the wallpaper " + image_path + ": " +
+                    system_message(GetLastError()));
+    return {};
+}
+
+} // namespace wallcycle
