@@ -9,4 +9,7 @@ namespace wallcycle {
 std::wstring widen(std::string_view utf8);
 std::string narrow(std::wstring_view wide);
 
+// The system's words for an error code (GetLastError), without the trailing line break.
+std::string system_message(unsigned long error);
+
 } // namespace wallcycle

@@ -1,5 +1,7 @@
 #include "wallpaper/x11_outputs.h"
 
+#include "wallpaper/xcb_reply.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -8,11 +10,6 @@
 
 namespace wallcycle {
 namespace {
-
-struct FreeDeleter {
-    void operator()(void* p) const { std::free(p); }
-};
-template <typename T> using Reply = std::unique_ptr<T, FreeDeleter>;
 
 struct Display {
     Display() : c(xcb_connect(nullptr, nullptr)) {

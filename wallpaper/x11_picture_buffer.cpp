@@ -1,5 +1,7 @@
 #include "wallpaper/x11_picture_buffer.h"
 
+#include "wallpaper/xcb_reply.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -11,12 +13,8 @@
 namespace wallcycle {
 namespace {
 
-struct FreeDeleter {
-    void operator()(void* p) const { std::free(p); }
-};
-
 Status checked(xcb_connection_t* c, xcb_void_cookie_t cookie, const char* step) {
-    std::unique_ptr<xcb_generic_error_t, FreeDeleter> error(xcb_request_check(c, cookie));
+    Reply<xcb_generic_error_t> error(xcb_request_check(c, cookie));
     if (error)
         return fail(std::string("the X server refused to ") + step + " (X error " +
                     std::to_string(error->error_code) + ")");
@@ -27,7 +25,7 @@ bool server_has_shm(xcb_connection_t* c) {
     const xcb_query_extension_reply_t* shm = xcb_get_extension_data(c, &xcb_shm_id);
     if (shm == nullptr || !shm->present)
         return false;
-    std::unique_ptr<xcb_shm_query_version_reply_t, FreeDeleter> version(
+    Reply<xcb_shm_query_version_reply_t> version(
         xcb_shm_query_version_reply(c, xcb_shm_query_version(c), nullptr));
     return version != nullptr;
 }

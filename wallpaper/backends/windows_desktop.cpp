@@ -19,18 +19,6 @@ std::string describe(const std::string& path, const std::string& what) {
     return "cannot use " + path + ": " + what;
 }
 
-std::string system_message(DWORD error) {
-    wchar_t* text = nullptr;
-    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::string message = text != nullptr ? narrow(text) : "error " + std::to_string(error);
-    LocalFree(text);
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' '))
-        message.pop_back();
-    return message;
-}
-
 // Decodes every pixel, as the desktop will; says what is wrong with a file that cannot be shown.
 Status check_image(const std::string& path, const std::wstring& wide_path) {
     DWORD attributes = GetFileAttributesW(wide_path.c_str());

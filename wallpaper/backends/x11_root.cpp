@@ -1,5 +1,7 @@
 #include "wallpaper/backends/x11_root.h"
 
+#include "wallpaper/xcb_reply.h"
+
 #include "platform/program_facts.h"
 #include "wallpaper/image_decoder.h"
 #include "wallpaper/x11_picture_buffer.h"
@@ -13,11 +15,6 @@
 
 namespace wallcycle {
 namespace {
-
-struct FreeDeleter {
-    void operator()(void* p) const { std::free(p); }
-};
-template <typename T> using Reply = std::unique_ptr<T, FreeDeleter>;
 
 struct Disconnect {
     void operator()(xcb_connection_t* c) const { xcb_disconnect(c); }
