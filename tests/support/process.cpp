@@ -1,5 +1,6 @@
 #include "tests/support/process.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -82,35 +83,33 @@ bool Process::still_running() {
 Finished Process::finish(int timeout_ms) {
     Finished result;
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+    // Reads what is there within wait_ms; false once nothing more can come or none came in time.
     auto read_some = [&](int wait_ms) {
         pollfd fd{err_fd_, POLLIN, 0};
         if (poll(&fd, 1, wait_ms) <= 0)
-            return true;
+            return false;
         char buffer[4096];
         ssize_t got = read(err_fd_, buffer, sizeof buffer);
         if (got <= 0)
-            return false; // the program and everything it started have closed stderr
+            return false; // everyone holding stderr has closed it
         result.err.append(buffer, static_cast<size_t>(got));
         return true;
     };
-    bool open = true;
-    while (open) {
+    // Until the program ends or time runs out. A helper it started (a wine server, say) may keep
+    // stderr open long after, so the end of the program, not of stderr, is what is waited for.
+    while (still_running() && std::chrono::steady_clock::now() < deadline) {
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
                                                                           std::chrono::steady_clock::now());
-        if (left.count() <= 0)
-            break;
-        open = read_some(static_cast<int>(left.count()));
+        read_some(static_cast<int>(std::min<long long>(50, std::max<long long>(0, left.count()))));
     }
-    while (still_running() && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     bool killed = still_running();
     if (killed) {
         kill(pid_, SIGKILL);
         waitpid(pid_, &status_, 0);
         reaped_ = true;
     }
-    while (open)
-        open = read_some(1000);
+    while (read_some(100)) {
+    }
     if (killed)
         return result;
     if (WIFEXITED(status_))
