@@ -13,14 +13,6 @@
 namespace wallcycle {
 namespace {
 
-Status checked(xcb_connection_t* c, xcb_void_cookie_t cookie, const char* step) {
-    Reply<xcb_generic_error_t> error(xcb_request_check(c, cookie));
-    if (error)
-        return fail(std::string("the X server refused to ") + step + " (X error " +
-                    std::to_string(error->error_code) + ")");
-    return {};
-}
-
 bool server_has_shm(xcb_connection_t* c) {
     const xcb_query_extension_reply_t* shm = xcb_get_extension_data(c, &xcb_shm_id);
     if (shm == nullptr || !shm->present)

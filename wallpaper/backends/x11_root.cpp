@@ -21,14 +21,6 @@ struct Disconnect {
 };
 using Connection = std::unique_ptr<xcb_connection_t, Disconnect>;
 
-Status checked(xcb_connection_t* c, xcb_void_cookie_t cookie, const char* step) {
-    Reply<xcb_generic_error_t> error(xcb_request_check(c, cookie));
-    if (error)
-        return fail(std::string("the X server refused to ") + step + " (X error " +
-                    std::to_string(error->error_code) + ")");
-    return {};
-}
-
 xcb_screen_t* screen_number(xcb_connection_t* c, int number) {
     xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
     for (int i = 0; it.rem > 0; xcb_screen_next(&it), ++i)
