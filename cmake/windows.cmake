@@ -1,21 +1,5 @@
-# The Windows program: the core with the Windows half of the platform, cross-built, its tests run
-# under wine.
-
-# Runs alone: the C and C++ runtimes are linked in.
-add_link_options(-static -static-libgcc -static-libstdc++)
-add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00)
-
-add_library(wallcycle_core STATIC ${WALLCYCLE_CORE_SOURCES}
-  platform/wide_text_windows.cpp
-  platform/number_format_windows.cpp
-  platform/program_facts_windows.cpp
-  platform/text_encoding_windows.cpp
-  platform/file_io_windows.cpp)
-target_include_directories(wallcycle_core PUBLIC ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_BINARY_DIR}/generated)
-configure_file(platform/version.h.in ${CMAKE_CURRENT_BINARY_DIR}/generated/wallcycle_version.h @ONLY)
-
-add_library(wallcycle_window_logic STATIC ${WALLCYCLE_WINDOW_LOGIC_SOURCES})
-target_link_libraries(wallcycle_window_logic PUBLIC wallcycle_core)
+# The Windows program and its tests, run under wine: the core (with the Windows half of the
+# platform) and the window logic are made by the main CMakeLists.
 
 # The icon: the same artwork as on Linux, drawn at the sizes Windows shows.
 find_program(RSVG_CONVERT rsvg-convert REQUIRED)
