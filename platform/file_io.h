@@ -11,11 +11,23 @@ namespace wallcycle {
 
 bool file_exists(const std::string& path);
 
-// The whole file, or why not. Files above max_bytes are refused before they are read.
+enum class FileKind { Missing, Regular, Folder, Special };
+
+// What the path names, following symbolic links, found without opening it (so a named pipe or a
+// device never blocks); or why it cannot be told (a loop of symbolic links, a folder on the way
+// that cannot be searched).
+Result<FileKind> file_kind(const std::string& path);
+
+// Why a path of this kind is not a file to read, for messages ("it is a folder, not a file").
+std::string not_a_file_reason(FileKind kind);
+
+// The whole file, or why not. Files above max_bytes, and anything that is not a regular file
+// (a named pipe, a device), are refused before a byte is read, without ever blocking.
 Result<std::string> read_whole_file(const std::string& path, std::size_t max_bytes);
 
 // Replaces the file so that at every moment it holds either the old or the new content in full:
-// a temporary file beside it is written, flushed to disk and renamed over it.
+// a temporary file beside it is written, flushed to disk and renamed over it. Temporary files of
+// earlier saves that were killed before their rename are removed.
 Status replace_file_atomically(const std::string& path, std::string_view bytes);
 
 // Creates the directory and its parents where they are missing.

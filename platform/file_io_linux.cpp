@@ -1,18 +1,24 @@
 #include "platform/file_io.h"
 
+#include "platform/shown_path.h"
+
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace wallcycle {
 namespace {
 
 std::string describe(const std::string& what, const std::string& path, int error) {
-    return what + " " + path + ": " + std::strerror(error);
+    return what + " " + shown_path(path) + ": " + std::strerror(error);
 }
 
 std::string parent_of(const std::string& path) {
@@ -45,6 +51,57 @@ mode_t mode_for(const std::string& path) {
     return 0666 & ~mask;
 }
 
+// A save holds an exclusive lock on its folder from creating its temporary file to the rename, so
+// while we hold it no other save of ours is under way. Waits a little for one that is; a save
+// that never gets the lock still goes ahead, it only leaves the clean-up to a later one.
+bool lock_folder(int dir_fd) {
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        if (flock(dir_fd, LOCK_EX | LOCK_NB) == 0)
+            return true;
+        if (errno != EWOULDBLOCK && errno != EINTR)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+// "k_save.dat.AbC123": the file's name, a dot and the six letters or digits mkostemp chose.
+bool is_our_temporary(std::string_view name, std::string_view base) {
+    if (name.size() != base.size() + 7 || name.substr(0, base.size()) != base || name[base.size()] != '.')
+        return false;
+    for (char c : name.substr(base.size() + 1))
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')))
+            return false;
+    return true;
+}
+
+// Temporary files left by saves that were killed before their rename. Called with the folder
+// locked: none of them belongs to a save still running. Only our own regular files are removed.
+void remove_stale_temporaries(int dir_fd, const std::string& base) {
+    int scan_fd = dup(dir_fd);
+    if (scan_fd < 0)
+        return;
+    DIR* folder = fdopendir(scan_fd);
+    if (folder == nullptr) {
+        close(scan_fd);
+        return;
+    }
+    while (const dirent* entry = readdir(folder)) {
+        if (!is_our_temporary(entry->d_name, base))
+            continue;
+        struct stat info {};
+        if (fstatat(dir_fd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode) &&
+            info.st_uid == geteuid())
+            unlinkat(dir_fd, entry->d_name, 0);
+    }
+    closedir(folder);
+}
+
+std::string base_name(const std::string& path) {
+    auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 } // namespace
 
 bool file_exists(const std::string& path) {
@@ -52,8 +109,26 @@ bool file_exists(const std::string& path) {
     return stat(path.c_str(), &info) == 0;
 }
 
+Result<FileKind> file_kind(const std::string& path) {
+    if (path.find('\0') != std::string::npos)
+        return fail("cannot open " + shown_path(path) + ": the path contains a NUL character");
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return FileKind::Missing;
+        return fail(describe("cannot open", path, errno));
+    }
+    if (S_ISREG(info.st_mode))
+        return FileKind::Regular;
+    return S_ISDIR(info.st_mode) ? FileKind::Folder : FileKind::Special;
+}
+
 Result<std::string> read_whole_file(const std::string& path, std::size_t max_bytes) {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (path.find('\0') != std::string::npos)
+        return fail("cannot open " + shown_path(path) + ": the path contains a NUL character");
+    // Non-blocking: opening a named pipe must not wait for a writer. The kind is checked on the
+    // opened file, so nothing can be swapped in between.
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
         return fail(describe("cannot open", path, errno));
     struct stat info {};
@@ -64,12 +139,13 @@ Result<std::string> read_whole_file(const std::string& path, std::size_t max_byt
     }
     if (!S_ISREG(info.st_mode)) {
         close(fd);
-        return fail(describe("cannot read", path, EISDIR));
+        return fail("cannot read " + shown_path(path) + ": " +
+                    not_a_file_reason(S_ISDIR(info.st_mode) ? FileKind::Folder : FileKind::Special));
     }
     if (static_cast<unsigned long long>(info.st_size) > max_bytes) {
         close(fd);
-        return fail("cannot read " + path + ": the file is larger than " + std::to_string(max_bytes >> 20) +
-                    " MiB");
+        return fail("cannot read " + shown_path(path) + ": the file is larger than " +
+                    std::to_string(max_bytes >> 20) + " MiB");
     }
     std::string content;
     content.resize(static_cast<size_t>(info.st_size));
@@ -90,7 +166,7 @@ Result<std::string> read_whole_file(const std::string& path, std::size_t max_byt
         filled += static_cast<size_t>(got);
         if (filled > max_bytes) {
             close(fd);
-            return fail("cannot read " + path + ": the file is too large");
+            return fail("cannot read " + shown_path(path) + ": the file is too large");
         }
     }
     close(fd);
@@ -100,6 +176,16 @@ Result<std::string> read_whole_file(const std::string& path, std::size_t max_byt
 
 Status replace_file_atomically(const std::string& path, std::string_view bytes) {
     std::string directory = parent_of(path);
+    struct Folder {
+        int fd;
+        ~Folder() {
+            if (fd >= 0)
+                close(fd); // also releases the lock
+        }
+    } folder{open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+    if (folder.fd >= 0 && lock_folder(folder.fd))
+        remove_stale_temporaries(folder.fd, base_name(path));
+
     std::string temporary = path + ".XXXXXX";
     int fd = mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0)
@@ -127,11 +213,8 @@ Status replace_file_atomically(const std::string& path, std::string_view bytes) 
         return fail(describe("cannot replace", path, error));
     }
     // The rename itself reaches the disk only when the directory is flushed.
-    int dir_fd = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir_fd >= 0) {
-        fsync(dir_fd);
-        close(dir_fd);
-    }
+    if (folder.fd >= 0)
+        fsync(folder.fd);
     return {};
 }
 

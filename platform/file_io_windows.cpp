@@ -1,5 +1,6 @@
 #include "platform/file_io.h"
 
+#include "platform/shown_path.h"
 #include "platform/wide_text_windows.h"
 
 #include <windows.h>
@@ -16,7 +17,7 @@ std::string describe(const std::string& what, const std::string& path, DWORD err
     LocalFree(text);
     while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' '))
         reason.pop_back();
-    return what + " " + path + ": " + reason;
+    return what + " " + shown_path(path) + ": " + reason;
 }
 
 std::string parent_of(const std::string& path) {
@@ -32,23 +33,88 @@ struct Handle {
     }
 };
 
+// "k_save.dat.1234-5678.tmp": the file's name, the saving process and its tick count.
+bool is_our_temporary(std::wstring_view name, std::wstring_view base) {
+    if (name.size() < base.size() + 8 || name.substr(0, base.size()) != base || name[base.size()] != L'.' ||
+        name.substr(name.size() - 4) != L".tmp")
+        return false;
+    std::wstring_view middle = name.substr(base.size() + 1, name.size() - base.size() - 5);
+    bool dash = false;
+    for (wchar_t c : middle) {
+        if (c == L'-' && !dash)
+            dash = true;
+        else if (c < L'0' || c > L'9')
+            return false;
+    }
+    return dash;
+}
+
+// Temporary files of saves killed before their rename. One that a save still has open cannot be
+// deleted (it is opened without sharing), and one written in the last minute is left alone.
+void remove_stale_temporaries(const std::string& path) {
+    std::wstring wide = widen(path);
+    auto slash = wide.find_last_of(L"\\/");
+    std::wstring folder = slash == std::wstring::npos ? std::wstring() : wide.substr(0, slash + 1);
+    std::wstring base = slash == std::wstring::npos ? wide : wide.substr(slash + 1);
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW((wide + L".*.tmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    FILETIME now_time{};
+    GetSystemTimeAsFileTime(&now_time);
+    auto ticks = [](FILETIME t) {
+        return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+    };
+    constexpr unsigned long long one_minute = 60ULL * 10'000'000ULL; // in 100 ns units
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !is_our_temporary(found.cFileName, base))
+            continue;
+        if (ticks(now_time) - ticks(found.ftLastWriteTime) < one_minute)
+            continue;
+        DeleteFileW((folder + found.cFileName).c_str());
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+}
+
 } // namespace
 
 bool file_exists(const std::string& path) {
     return GetFileAttributesW(widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+Result<FileKind> file_kind(const std::string& path) {
+    if (path.find('\0') != std::string::npos)
+        return fail("cannot open " + shown_path(path) + ": the path contains a NUL character");
+    DWORD attributes = GetFileAttributesW(widen(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            return FileKind::Missing;
+        return fail(describe("cannot open", path, error));
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return FileKind::Folder;
+    return (attributes & FILE_ATTRIBUTE_DEVICE) ? FileKind::Special : FileKind::Regular;
+}
+
 Result<std::string> read_whole_file(const std::string& path, std::size_t max_bytes) {
+    Result<FileKind> kind = file_kind(path);
+    if (!kind)
+        return fail(kind.reason());
+    if (*kind == FileKind::Folder || *kind == FileKind::Special)
+        return fail("cannot read " + shown_path(path) + ": " + not_a_file_reason(*kind));
     Handle file{CreateFileW(widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
     if (file.h == INVALID_HANDLE_VALUE)
         return fail(describe("cannot open", path, GetLastError()));
+    if (GetFileType(file.h) != FILE_TYPE_DISK) // a pipe or a device would block the read
+        return fail("cannot read " + shown_path(path) + ": " + not_a_file_reason(FileKind::Special));
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.h, &size))
         return fail(describe("cannot read", path, GetLastError()));
     if (static_cast<unsigned long long>(size.QuadPart) > max_bytes)
-        return fail("cannot read " + path + ": the file is larger than " + std::to_string(max_bytes >> 20) +
-                    " MiB");
+        return fail("cannot read " + shown_path(path) + ": the file is larger than " +
+                    std::to_string(max_bytes >> 20) + " MiB");
     std::string content(static_cast<size_t>(size.QuadPart), '\0');
     size_t filled = 0;
     while (filled < content.size()) {
@@ -65,6 +131,7 @@ Result<std::string> read_whole_file(const std::string& path, std::size_t max_byt
 }
 
 Status replace_file_atomically(const std::string& path, std::string_view bytes) {
+    remove_stale_temporaries(path);
     std::string temporary =
         path + "." + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount64()) + ".tmp";
     std::wstring wide_temporary = widen(temporary);

@@ -10,11 +10,12 @@ namespace wallcycle {
 
 bool is_valid_utf8(std::string_view bytes);
 
-// Bytes of a settings file as UTF-8 text. On Linux: UTF-8 when the whole file is valid UTF-8,
-// otherwise code page 932 as written by Japanese Windows systems. On Windows: the ANSI code page.
-// Either way a leading UTF-8 byte-order mark means UTF-8, and a byte sequence that cannot be
-// decoded becomes a replacement character, so the rest of the file still loads.
-std::string decode_settings_bytes(std::string_view bytes);
+// One record of a settings file as UTF-8 text, decoded on its own so that one record in another
+// encoding does not garble the rest. On Linux: the record as it is when it is valid UTF-8,
+// otherwise code page 932 as Japanese Windows systems write it. On Windows: the ANSI code page,
+// or UTF-8 in a file that starts with a UTF-8 byte-order mark (utf8_file). A byte sequence that
+// cannot be decoded becomes a replacement character.
+std::string decode_settings_record(std::string_view bytes, bool utf8_file);
 
 // Code page 932 bytes to UTF-8, invalid sequences replaced by U+FFFD.
 std::string cp932_to_utf8(std::string_view bytes);

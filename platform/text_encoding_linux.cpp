@@ -30,13 +30,10 @@ std::string cp932_to_utf8(std::string_view bytes) {
     return out;
 }
 
-// On Linux the file is UTF-8; a file that is not came from a Japanese Windows system.
-std::string decode_settings_bytes(std::string_view bytes) {
-    if (is_valid_utf8(bytes)) {
-        if (bytes.substr(0, 3) == "\xEF\xBB\xBF")
-            bytes.remove_prefix(3);
+// On Linux the file is UTF-8; a record that is not came from a Japanese Windows system.
+std::string decode_settings_record(std::string_view bytes, bool) {
+    if (is_valid_utf8(bytes))
         return std::string(bytes);
-    }
     return cp932_to_utf8(bytes);
 }
 

@@ -25,10 +25,8 @@ std::string cp932_to_utf8(std::string_view bytes) {
     return code_page_to_utf8(932, bytes);
 }
 
-std::string decode_settings_bytes(std::string_view bytes) {
-    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") // written as UTF-8 on purpose
-        return std::string(bytes.substr(3));
-    return code_page_to_utf8(CP_ACP, bytes);
+std::string decode_settings_record(std::string_view bytes, bool utf8_file) {
+    return code_page_to_utf8(utf8_file ? CP_UTF8 : CP_ACP, bytes);
 }
 
 Result<std::string> encode_settings_text(std::string_view text) {

@@ -2,8 +2,7 @@
 
 #include "platform/file_io.h"
 #include "platform/program_facts.h"
-#include "platform/text_encoding.h"
-#include "settings/record_reader.h"
+#include "platform/shown_path.h"
 #include "settings/record_writer.h"
 
 namespace wallcycle {
@@ -22,31 +21,37 @@ std::string directory_of(const std::string& path) {
 
 LoadedSettings LoadSettings(const std::string& path) {
     LoadedSettings loaded;
-    if (!file_exists(path)) {
+    // Only "nothing there" is the first run; a file that is there but cannot be looked at (a
+    // loop of links, no permission) is unreadable, so that nothing saves over it unasked.
+    Result<FileKind> kind = file_kind(path);
+    if (kind && *kind == FileKind::Missing) {
         loaded.problem = LoadProblem::Missing;
-        loaded.reason = "no settings file at " + path;
+        loaded.reason = "no settings file at " + shown_path(path);
         return loaded;
     }
-    Result<std::string> bytes = read_whole_file(path, largest_settings_file);
+    Result<std::string> bytes =
+        kind ? read_whole_file(path, largest_settings_file) : Result<std::string>(fail(kind.reason()));
     if (!bytes) {
         loaded.problem = LoadProblem::Unreadable;
-        loaded.reason = bytes.reason();
+        loaded.reason = "the settings file could not be read: " + bytes.reason();
         return loaded;
     }
-    std::vector<std::string> records = read_records(decode_settings_bytes(bytes.value()));
-    if (records.empty()) {
+    DecodedRecords decoded = decode_settings_file(bytes.value());
+    if (decoded.records.empty()) {
         loaded.problem = LoadProblem::Empty;
-        loaded.reason = "the settings file " + path + " holds no records";
+        loaded.reason = "the settings file " + shown_path(path) + " holds no records";
         return loaded;
     }
+    std::vector<std::string>& records = decoded.records;
     loaded.settings.interval_text = std::move(records.front());
     records.erase(records.begin());
     loaded.settings.entries = std::move(records);
+    loaded.as_read = std::move(decoded.as_read);
     return loaded;
 }
 
-Status SaveSettings(const std::string& path, const Settings& settings) {
-    Result<std::string> text = write_records(settings);
+Status SaveSettings(const std::string& path, const Settings& settings, const RecordsAsRead& as_read) {
+    Result<std::string> text = write_records(settings, as_read);
     if (!text)
         return fail("Settings not saved: " + text.reason());
     if (Status made = make_directories(directory_of(path)); !made)

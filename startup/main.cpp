@@ -1,6 +1,7 @@
 // The program's entry on Linux: start-up runs before any window exists, so "/e" never opens one;
 // the window is a module loaded only when it is shown.
 
+#include "platform/error_output.h"
 #include "platform/module_loader.h"
 #include "platform/number_text.h"
 #include "platform/program_facts.h"
@@ -12,7 +13,6 @@
 #include "window/run_window.h"
 
 #include <QCoreApplication>
-#include <cstdio>
 #include <optional>
 
 using namespace wallcycle;
@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
     parts.open_window = [&](const StartupPlan& plan) {
         Result<void*> window = module_function(window_module, window_entry);
         if (!window) {
-            std::fprintf(stderr, "wallcycle: the window cannot be opened: %s\n", window.reason().c_str());
+            report_line("the window cannot be opened: " + window.reason());
             return exit_code::no_window;
         }
         return reinterpret_cast<RunWindow>(window.value())(argc, argv, &plan);

@@ -1,23 +1,14 @@
 #include "startup/run_program.h"
 
+#include "platform/error_output.h"
 #include "settings/settings_file.h"
 #include "startup/exit_codes.h"
 
-#include <cstdio>
-
 namespace wallcycle {
-namespace {
-
-void say(const std::string& line) {
-    if (!line.empty())
-        std::fprintf(stderr, "wallcycle: %s\n", line.c_str());
-}
-
-} // namespace
 
 int run_program(const std::string& argument, const ProgramParts& parts) {
     StartupPlan plan = Form_Load(LoadSettings(parts.settings_file), argument, parts.number_format);
-    say(plan.message);
+    report_line(plan.message);
     switch (plan.next) {
     case StartupPlan::Next::ApplyOnceAndExit: {
         BackendList backends = parts.backends();
@@ -25,7 +16,7 @@ int run_program(const std::string& argument, const ProgramParts& parts) {
             parts.before_apply(backends);
         PickOutcome outcome = apply_random_entry(plan.settings.entries, backends);
         if (!outcome.status) {
-            say(outcome.status.reason());
+            report_line(outcome.status.reason());
             return exit_code::not_set;
         }
         return exit_code::ok;

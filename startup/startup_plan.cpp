@@ -8,7 +8,10 @@ namespace wallcycle {
 StartupPlan Form_Load(LoadedSettings loaded, std::string_view argument, const NumberFormat& format) {
     StartupPlan plan;
     plan.settings = std::move(loaded.settings);
+    plan.as_read = std::move(loaded.as_read);
     RunMode mode = run_mode_for(argument);
+    if (loaded.problem == LoadProblem::Unreadable)
+        plan.unreadable_settings = loaded.reason;
     if (loaded.problem != LoadProblem::None) {
         // The window opens with what was read; a missing file is the normal first run and is
         // only worth a word when a switch asked for the saved settings.

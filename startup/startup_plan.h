@@ -17,7 +17,11 @@ struct StartupPlan {
         ExitWithoutWindow // "/s" with an empty interval
     };
     Next next = Next::ShowWindow;
-    Settings settings;   // what the window shows
+    Settings settings;     // what the window shows
+    RecordsAsRead as_read; // records a save writes back as they were read
+    // Why the settings file that is there could not be read; empty when it was read or is
+    // missing. The window says so, and a save asks before replacing that file.
+    std::string unreadable_settings;
     int rotation_ms = 0; // > 0: the rotation timer's period
     std::string message; // a line for stderr, empty when all went as asked
 };

@@ -1,5 +1,8 @@
 #include "wallpaper/image_decoder.h"
 
+#include "platform/file_io.h"
+#include "platform/shown_path.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
@@ -9,7 +12,7 @@ namespace wallcycle {
 namespace {
 
 std::string describe(const std::string& path, const std::string& what) {
-    return "cannot use " + path + ": " + what;
+    return "cannot use " + shown_path(path) + ": " + what;
 }
 
 // The smallest size of the image, keeping its aspect ratio, that still covers the target;
@@ -45,12 +48,16 @@ QSize plan_scaled_read(QImageReader& reader, QSize stored, const DecodeTarget& t
 } // namespace
 
 Result<QImage> decode_image(const std::string& path, const DecodeTarget& target) {
+    // Looked at without opening it: a named pipe would block the reader for good.
+    Result<FileKind> kind = file_kind(path);
+    if (!kind)
+        return fail(kind.reason());
+    if (*kind == FileKind::Folder)
+        return fail(describe(path, "it is a folder, not an image"));
+    if (*kind != FileKind::Regular)
+        return fail(describe(path, not_a_file_reason(*kind)));
     QString name = QFile::decodeName(QByteArray::fromStdString(path));
     QFileInfo info(name);
-    if (!info.exists())
-        return fail(describe(path, "no such file"));
-    if (info.isDir())
-        return fail(describe(path, "it is a folder, not an image"));
     if (!info.isReadable())
         return fail(describe(path, "the file cannot be read (permission denied)"));
 

@@ -1,5 +1,6 @@
 #include "window/form1.h"
 
+#include "platform/error_output.h"
 #include "platform/random_fraction.h"
 #include "settings/settings_file.h"
 #include "wallpaper/random_pick.h"
@@ -19,7 +20,6 @@
 #include <QStringListModel>
 #include <QTimer>
 #include <QUrl>
-#include <cstdio>
 
 namespace wallcycle {
 namespace {
@@ -162,6 +162,13 @@ void Form1::ArmRotation(int period_ms) {
         Timer1->start(period_ms);
 }
 
+void Form1::set_loaded_file(RecordsAsRead as_read, std::string unreadable_reason) {
+    as_read_ = std::move(as_read);
+    save_guard_ = SaveGuard(std::move(unreadable_reason));
+    if (save_guard_.must_ask())
+        show_notice(save_guard_.notice());
+}
+
 Settings Form1::settings() const {
     Settings out;
     out.interval_text = text_of(Text1->text());
@@ -232,15 +239,22 @@ void Form1::Command5_Click() {
 }
 
 void Form1::Command6_Click() {
-    Status saved = SaveSettings(locate_settings_(), settings());
-    if (!saved)
+    if (save_guard_.must_ask() &&
+        QMessageBox::question(this, QStringLiteral("wallcycle"), text_of(save_guard_.question()),
+                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
+        return;
+    Status saved = SaveSettings(locate_settings_(), settings(), as_read_);
+    if (!saved) {
         show_notice(saved.reason());
+        return;
+    }
+    save_guard_.saved();
 }
 
 void Form1::Timer1_Timer() {
     int count = entries_->rowCount(); // the count is read before the fraction is drawn
     if (count == 0) {
-        std::fprintf(stderr, "wallcycle: Wallpaper not changed: the image list is empty\n");
+        report_line("Wallpaper not changed: the image list is empty");
         return;
     }
     std::size_t index = pick_index(static_cast<std::size_t>(count), clock_seeded_fraction());
@@ -252,7 +266,7 @@ void Form1::apply(const std::string& path) {
     Status applied = ApplyWallpaper(path, backends_);
     if (applied)
         return;
-    std::fprintf(stderr, "wallcycle: %s\n", applied.reason().c_str());
+    report_line(applied.reason());
     show_notice(applied.reason());
 }
 

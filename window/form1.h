@@ -1,8 +1,10 @@
 #pragma once
 
 #include "platform/number_text.h"
+#include "settings/records_as_read.h"
 #include "settings/settings.h"
 #include "wallpaper/apply_wallpaper.h"
+#include "window/save_guard.h"
 
 #include <QWidget>
 #include <functional>
@@ -32,6 +34,10 @@ public:
 
     // Starts the rotation: a random wallpaper every period, the first one period from now.
     void ArmRotation(int period_ms);
+
+    // What the load left for saving: records to write back as they were read, and why the file
+    // there could not be read (then the window says so, and a save asks before replacing it).
+    void set_loaded_file(RecordsAsRead as_read, std::string unreadable_reason);
 
     Settings settings() const;
     const std::string& current_wallpaper() const { return CurrentWallpaper; }
@@ -81,6 +87,8 @@ private:
     BackendList backends_;
     SettingsLocator locate_settings_;
     NumberFormat number_format_;
+    RecordsAsRead as_read_;
+    SaveGuard save_guard_;
     std::string CurrentWallpaper;
 };
 

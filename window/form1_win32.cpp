@@ -1,11 +1,13 @@
 #include "window/form1_win32.h"
 
+#include "platform/error_output.h"
 #include "platform/random_fraction.h"
 #include "platform/wide_text_windows.h"
 #include "settings/settings_file.h"
 #include "wallpaper/random_pick.h"
 #include "window/interval_stepping.h"
 #include "window/list_commands.h"
+#include "window/save_guard.h"
 
 #include <windows.h>
 // The common dialogs after windows.h, which they build on.
@@ -54,9 +56,11 @@ const Control controls[] = {
 
 class Form1 {
 public:
-    Form1(BackendList backends, std::string settings_file, NumberFormat number_format)
+    Form1(BackendList backends, std::string settings_file, NumberFormat number_format, RecordsAsRead as_read,
+          std::string unreadable_settings)
         : backends_(std::move(backends)), settings_file_(std::move(settings_file)),
-          number_format_(std::move(number_format)) {}
+          number_format_(std::move(number_format)), as_read_(std::move(as_read)),
+          save_guard_(std::move(unreadable_settings)) {}
     ~Form1() {
         if (interval_font_ != nullptr)
             DeleteObject(interval_font_);
@@ -102,6 +106,8 @@ private:
     BackendList backends_;
     std::string settings_file_;
     NumberFormat number_format_;
+    RecordsAsRead as_read_;
+    SaveGuard save_guard_;
     std::string CurrentWallpaper;
 };
 
@@ -151,6 +157,8 @@ bool Form1::create(const Settings& settings) {
 int Form1::run() {
     ShowWindow(window_, SW_SHOWNORMAL);
     SetFocus(item(Command1));
+    if (save_guard_.must_ask()) // the settings file there could not be read
+        show_notice(save_guard_.notice());
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         if (IsDialogMessageW(window_, &message)) // Tab and Shift+Tab through the controls
@@ -299,9 +307,15 @@ void Form1::step(std::optional<std::string> (*stepper)(std::string_view, const N
 }
 
 void Form1::Command6_Click() {
-    Status saved = SaveSettings(settings_file_, settings());
-    if (!saved)
+    if (save_guard_.must_ask() && MessageBoxW(window_, widen(save_guard_.question()).c_str(), L"wallcycle",
+                                              MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)
+        return;
+    Status saved = SaveSettings(settings_file_, settings(), as_read_);
+    if (!saved) {
         show_notice(saved.reason());
+        return;
+    }
+    save_guard_.saved();
 }
 
 void Form1::Timer1_Timer() {
@@ -314,8 +328,10 @@ void Form1::Timer1_Timer() {
 
 void Form1::apply(const std::string& path) {
     Status applied = ApplyWallpaper(path, backends_);
-    if (!applied)
-        show_notice(applied.reason());
+    if (applied)
+        return;
+    report_line(applied.reason());
+    show_notice(applied.reason());
 }
 
 // One message at a time: a failing rotation must not pile up boxes.
@@ -331,7 +347,8 @@ void Form1::show_notice(const std::string& text) {
 
 int run_form1_win32(const StartupPlan& plan, BackendList backends, std::string settings_file,
                     NumberFormat number_format) {
-    Form1 form(std::move(backends), std::move(settings_file), std::move(number_format));
+    Form1 form(std::move(backends), std::move(settings_file), std::move(number_format), plan.as_read,
+               plan.unreadable_settings);
     if (!form.create(plan.settings))
         return 3;
     form.ArmRotation(plan.rotation_ms);

@@ -19,6 +19,7 @@ int run_window(int argc, char** argv, const StartupPlan& plan) {
     Form1 form(plan.settings, desktop_backends(), settings_path, current_number_format());
     form.ArmRotation(plan.rotation_ms);
     form.show();
+    form.set_loaded_file(plan.as_read, plan.unreadable_settings);
     return application.exec();
 }
 

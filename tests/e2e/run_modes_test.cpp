@@ -7,9 +7,11 @@
 #include "wallpaper/backends/x11_root.h"
 
 #include <chrono>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <optional>
 #include <set>
+#include <sys/stat.h>
 #include <thread>
 
 using namespace wallcycle;
@@ -137,6 +139,46 @@ TEST(RunModes, OutcomesByArgumentAndSettings) {
             EXPECT_EQ(now, grey) << std::hex << now;
         if (c.settings) {
             EXPECT_EQ(read_file(settings_path), bytes) << "the settings file was touched";
+        }
+    }
+}
+
+// A settings file that cannot be read never hangs a mode, never changes the wallpaper, and is said
+// on stderr; the window opens for configuration (where a save asks before replacing it).
+TEST(RunModes, SettingsThatCannotBeReadOpenTheWindowAndNeverHang) {
+    struct Case {
+        const char* name;
+        void (*make)(const std::string& path);
+        const char* says;
+    } kinds[] = {
+        {"a named pipe", [](const std::string& p) { mkfifo(p.c_str(), 0600); }, "not a regular file"},
+        {"a loop of symbolic links",
+         [](const std::string& p) {
+             std::filesystem::create_symlink(p + ".b", p);
+             std::filesystem::create_symlink(p, p + ".b");
+         },
+         "symbolic links"},
+        {"larger than 256 MiB",
+         [](const std::string& p) {
+             write_file(p, "\"1\"\r\n");
+             std::filesystem::resize_file(p, (std::uintmax_t{256} << 20) + 1);
+         },
+         "larger than 256 MiB"},
+    };
+    Desk desk;
+    std::string settings_path = desk.dir.file("k_save.dat");
+    for (const auto& kind : kinds) {
+        for (std::vector<std::string> args : {std::vector<std::string>{"/e"}, {"/s"}, {}}) {
+            SCOPED_TRACE(std::string(kind.name) + " " + (args.empty() ? "" : args[0]));
+            std::filesystem::remove(settings_path);
+            std::filesystem::remove(settings_path + ".b");
+            kind.make(settings_path);
+            MapWatcher watcher(desk.server.display());
+            Process program(desk.program, args, desk.env());
+            EXPECT_TRUE(watcher.window_mapped_within(10000)) << "no window";
+            Finished done = program.finish(0);
+            EXPECT_NE(done.err.find(kind.says), std::string::npos) << done.err;
+            EXPECT_EQ(desk.root(), grey);
         }
     }
 }

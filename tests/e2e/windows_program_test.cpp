@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 #include <iconv.h>
 #include <set>
+#include <sys/stat.h>
 #include <thread>
 
 using namespace wallcycle::test;
@@ -139,6 +140,76 @@ TEST(WindowsProgram, NothingToSetLeavesTheRegistryAlone) {
     EXPECT_EQ(wine().wallpaper(), before);
 }
 
+std::string from_cp932(const std::string& bytes) {
+    iconv_t converter = iconv_open("UTF-8", "CP932");
+    std::string out(bytes.size() * 3 + 16, '\0');
+    char* in = const_cast<char*>(bytes.data());
+    size_t in_left = bytes.size(), out_left = out.size();
+    char* to = out.data();
+    iconv(converter, &in, &in_left, &to, &out_left);
+    iconv_close(converter);
+    out.resize(out.size() - out_left);
+    return out;
+}
+
+std::string windows_path(std::string unix_path) {
+    std::replace(unix_path.begin(), unix_path.end(), '/', '\\');
+    return "Z:" + unix_path;
+}
+
+// Messages reach a redirected stderr in the system's code page, as everything else there reads
+// text; a relative entry is taken from the program's folder, where the settings file lives.
+TEST(WindowsProgram, MessagesInTheCodePageAndRelativeEntriesFromTheProgramFolder) {
+    ProgramFolder folder;
+    folder.write_settings("1", {"Z:\\nowhere\\桜がない.bmp"});
+    Finished done = wine().run(folder.exe, {"/e"});
+    EXPECT_EQ(done.exit_code, 1);
+    EXPECT_NE(from_cp932(done.err).find("桜がない.bmp"), std::string::npos) << done.err;
+    EXPECT_EQ(done.err.find("桜がない.bmp"), std::string::npos) << "written as UTF-8";
+
+    std::filesystem::create_directory(folder.dir.file("img"));
+    write_solid_image(folder.dir.file("img/red.bmp"), 0xdd2211, 32, 24);
+    folder.write_settings("1", {"img\\red.bmp"});
+    done = wine().run(folder.exe, {"/e"}); // started from the test's folder, not the program's
+    EXPECT_EQ(done.exit_code, 0) << done.err;
+    EXPECT_EQ(wine().wallpaper(), windows_path(folder.dir.file("img/red.bmp")));
+}
+
+// A settings file that cannot be read opens the window (and never hangs), the wallpaper untouched.
+TEST(WindowsProgram, SettingsThatCannotBeReadOpenTheWindow) {
+    ProgramFolder folder;
+    folder.write_settings("1", {folder.pictures[0]});
+    ASSERT_EQ(wine().run(folder.exe, {"/e"}).exit_code, 0);
+    std::string before = wine().wallpaper();
+    std::string path = folder.dir.file("k_save.dat");
+    struct Case {
+        const char* name;
+        void (*make)(const std::string& path);
+        const char* says;
+    } cases[] = {
+        {"larger than 256 MiB",
+         [](const std::string& p) { std::filesystem::resize_file(p, (std::uintmax_t{256} << 20) + 1); },
+         "256 MiB"},
+        {"a named pipe",
+         [](const std::string& p) {
+             std::filesystem::remove(p);
+             mkfifo(p.c_str(), 0600);
+         },
+         "k_save.dat"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.make(path);
+        MapWatcher watcher(wine().server.display());
+        std::vector<std::string> args{wine().prefix, folder.exe, "/e"};
+        Process program(wine_run, args, wine().env());
+        EXPECT_TRUE(watcher.window_mapped_within(30000)) << "no window";
+        Finished done = program.finish(0);
+        EXPECT_NE(done.err.find(c.says), std::string::npos) << done.err;
+        EXPECT_EQ(wine().wallpaper(), before);
+    }
+}
+
 TEST(WindowsProgram, RotationChangesTheRegistryEveryInterval) {
     ProgramFolder folder(5);
     folder.write_settings("0.5", folder.pictures);
@@ -163,6 +234,14 @@ TEST(WindowsProgram, RotationChangesTheRegistryEveryInterval) {
 TEST(WindowsProgram, TheWindowStepsAndSavesFromTheKeyboard) {
     ProgramFolder folder;
     folder.write_settings("5", folder.pictures);
+    // Left by saves killed before their rename: the old one goes with the next save; one written
+    // in the last minute may belong to a save under way and stays.
+    std::string stale = folder.dir.file("k_save.dat.4242-1000.tmp"),
+                recent = folder.dir.file("k_save.dat.4343-2000.tmp");
+    write_file(stale, "half");
+    write_file(recent, "half");
+    std::filesystem::last_write_time(stale,
+                                     std::filesystem::file_time_type::clock::now() - std::chrono::hours(2));
     MapWatcher watcher(wine().server.display());
     std::vector<std::string> args{wine().prefix, folder.exe};
     Process window(wine_run, args, wine().env());
@@ -195,6 +274,8 @@ TEST(WindowsProgram, TheWindowStepsAndSavesFromTheKeyboard) {
         saved = read_file(folder.dir.file("k_save.dat"));
     }
     EXPECT_EQ(saved.substr(0, 5), "\"6\"\r\n") << saved;
+    EXPECT_FALSE(std::filesystem::exists(stale));
+    EXPECT_TRUE(std::filesystem::exists(recent));
     window.finish(0);
 }
 

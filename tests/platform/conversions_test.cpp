@@ -3,6 +3,8 @@
 #include "platform/number_text.h"
 #include "platform/random_fraction.h"
 #include "platform/rounding.h"
+#include "platform/shown_path.h"
+#include "platform/text_encoding.h"
 #include "wallpaper/random_pick.h"
 #include "wallpaper/rotation.h"
 
@@ -207,6 +209,36 @@ TEST(RandomPick, EveryEntryCanComeUpAndAnEmptyListGivesNothing) {
     EXPECT_EQ(seen.size(), 3u);
     for (const auto& [entry, times] : seen)
         EXPECT_GT(times, 600) << entry; // roughly a third each
+}
+
+} // namespace
+
+namespace {
+
+// Paths in messages: one line whatever they hold, and short enough to read.
+TEST(ShownPath, ControlCharactersEscapedLongPathsShortened) {
+    std::string huge = "/start/" + std::string(10 << 20, 'a') + "/end.bmp";
+    std::string japanese_long = "/" + std::string(70, 'x') + "壁紙壁紙" + std::string(100, 'y') + "桜.bmp";
+    struct Case {
+        const char* name;
+        std::string path;
+        std::string shown;
+    } cases[] = {
+        {"plain", "/home/me/a b.bmp", "/home/me/a b.bmp"},
+        {"japanese", "/壁紙/桜.bmp", "/壁紙/桜.bmp"},
+        {"NUL", std::string("/a\0b.bmp", 8), "/a\\x00b.bmp"},
+        {"line breaks and escape", "/a\nb\r\x1b.bmp", "/a\\x0Ab\\x0D\\x1B.bmp"},
+        {"exactly at the limit", std::string(160, 'z'), std::string(160, 'z')},
+        {"10 MB", huge,
+         "/start/" + std::string(65, 'a') + "…(10485631 bytes)…" + std::string(64, 'a') + "/end.bmp"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(shown_path(c.path), c.shown) << c.name;
+    // Cut between characters: what is shown is valid UTF-8 and keeps both ends.
+    std::string shown = shown_path(japanese_long);
+    EXPECT_TRUE(is_valid_utf8(shown)) << shown;
+    EXPECT_EQ(shown.rfind("/xxx", 0), 0u);
+    EXPECT_EQ(shown.substr(shown.size() - 10), "yyy桜.bmp");
 }
 
 } // namespace

@@ -52,7 +52,7 @@ TEST(WindowsPlatform, SettingsTextInCodePage932) {
         }
         ASSERT_TRUE(stored.ok()) << c.text << ": " << stored.reason();
         EXPECT_EQ(stored.value(), c.bytes);
-        EXPECT_EQ(decode_settings_bytes(stored.value()), c.text);
+        EXPECT_EQ(decode_settings_record(stored.value(), false), c.text);
     }
 }
 

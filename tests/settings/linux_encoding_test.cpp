@@ -2,6 +2,8 @@
 // systems wrote it.
 
 #include "platform/text_encoding.h"
+#include "settings/record_reader.h"
+#include "settings/records_as_read.h"
 
 #include <gtest/gtest.h>
 
@@ -31,7 +33,7 @@ TEST(SettingsEncoding, Utf8AsItIsOtherwiseCodePage932) {
         {"cut-off lead byte at the end", "a\x8D", "a\xEF\xBF\xBD"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(decode_settings_bytes(c.bytes), c.text) << c.name;
+        EXPECT_EQ(decode_settings_file(c.bytes).records, read_records(c.text)) << c.name;
 }
 
 TEST(SettingsEncoding, Utf8Validation) {

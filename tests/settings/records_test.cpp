@@ -3,6 +3,7 @@
 #include "platform/text_encoding.h"
 #include "settings/record_reader.h"
 #include "settings/record_writer.h"
+#include "settings/records_as_read.h"
 #include "settings/settings_location.h"
 
 #include <gtest/gtest.h>
@@ -73,8 +74,8 @@ TEST(WriteRecords, RefusesTextThatWouldNotReadBack) {
         const char* named;
     } cases[] = {
         {{"1", {"/ok.bmp", "/say \"hi\".bmp"}}, "/say \"hi\".bmp"},
-        {{"1", {"/line\nbreak.bmp"}}, "/line\nbreak.bmp"},
-        {{"1", {"/cr\rhere.bmp"}}, "/cr\rhere.bmp"},
+        {{"1", {"/line\nbreak.bmp"}}, "/line\\x0Abreak.bmp"}, // the message itself stays on one line
+        {{"1", {"/cr\rhere.bmp"}}, "/cr\\x0Dhere.bmp"},
         {{"1\"", {}}, "1\""},
     };
     for (const auto& c : cases) {
@@ -89,7 +90,7 @@ TEST(WriteRecords, RoundTripKeepsEverything) {
                       {"/a.bmp", "", "/a.bmp", "/with,comma.bmp", " /blank first.bmp", "/日本語/桜.jpg"}};
     Result<std::string> text = write_records(settings);
     ASSERT_TRUE(text.ok()) << text.reason();
-    Records records = read_records(decode_settings_bytes(text.value())); // as a load reads the file
+    Records records = decode_settings_file(text.value()).records; // as a load reads the file
     ASSERT_FALSE(records.empty());
     EXPECT_EQ(records.front(), settings.interval_text);
     EXPECT_EQ(Records(records.begin() + 1, records.end()), settings.entries);

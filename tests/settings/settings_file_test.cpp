@@ -5,9 +5,12 @@
 #include "tests/support/temp_dir.h"
 
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <random>
+#include <set>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -19,6 +22,33 @@ using wallcycle::test::TempDir;
 using wallcycle::test::write_file;
 
 namespace {
+
+// Runs the check in a child process as user 65534 (root reads and writes everywhere); returns the
+// reason it gave, and fails the test when its first result is false.
+template <typename Check> std::string as_another_user(Check check) {
+    int pipe_fds[2];
+    if (pipe(pipe_fds) != 0)
+        return "no pipe";
+    pid_t child = fork();
+    if (child == 0) {
+        close(pipe_fds[0]);
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(3);
+        auto [ok, reason] = check();
+        (void)!write(pipe_fds[1], reason.data(), reason.size());
+        _exit(ok ? 0 : 1);
+    }
+    close(pipe_fds[1]);
+    std::string reason;
+    char buffer[512];
+    for (ssize_t got; (got = read(pipe_fds[0], buffer, sizeof buffer)) > 0;)
+        reason.append(buffer, static_cast<size_t>(got));
+    close(pipe_fds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the check failed: " << reason;
+    return reason;
+}
 
 TEST(LoadSettings, Outcomes) {
     struct Case {
@@ -52,12 +82,156 @@ TEST(LoadSettings, Outcomes) {
     }
 }
 
-TEST(LoadSettings, AFolderInPlaceOfTheFileIsUnreadable) {
+// Whatever stands at the settings path, loading ends at once with a reason; only "nothing there"
+// counts as missing, so that nothing else is ever saved over unasked.
+TEST(LoadSettings, WhatCannotBeReadIsUnreadableNeverMissingAndNeverBlocks) {
+    struct Case {
+        const char* name;
+        void (*make)(const std::string& path);
+        const char* says;
+    } cases[] = {
+        {"a folder", [](const std::string& p) { std::filesystem::create_directory(p); }, "a folder"},
+        {"a named pipe", [](const std::string& p) { mkfifo(p.c_str(), 0600); }, "not a regular file"},
+        {"a loop of symbolic links",
+         [](const std::string& p) {
+             std::filesystem::create_symlink(p + ".b", p);
+             std::filesystem::create_symlink(p, p + ".b");
+         },
+         "Too many levels of symbolic links"},
+        {"larger than 256 MiB",
+         [](const std::string& p) {
+             write_file(p, "\"1\"\r\n");
+             std::filesystem::resize_file(p, (std::uintmax_t{256} << 20) + 1); // sparse
+         },
+         "larger than 256 MiB"},
+        {"a device", [](const std::string& p) { std::filesystem::create_symlink("/dev/zero", p); },
+         "not a regular file"},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        std::string path = dir.file("k_save.dat");
+        c.make(path);
+        alarm(10); // a blocking open would end the test run here
+        LoadedSettings loaded = LoadSettings(path);
+        alarm(0);
+        EXPECT_EQ(loaded.problem, LoadProblem::Unreadable) << c.name;
+        EXPECT_EQ(loaded.settings, Settings{}) << c.name;
+        EXPECT_NE(loaded.reason.find(c.says), std::string::npos) << c.name << ": " << loaded.reason;
+        EXPECT_NE(loaded.reason.find(path), std::string::npos) << c.name << ": " << loaded.reason;
+    }
+}
+
+// Root reads everything, so the load runs as an unprivileged user.
+TEST(LoadSettings, AFileTheUserCannotReadIsUnreadable) {
     TempDir dir;
-    std::filesystem::create_directory(dir.file("k_save.dat"));
-    LoadedSettings loaded = LoadSettings(dir.file("k_save.dat"));
-    EXPECT_EQ(loaded.problem, LoadProblem::Unreadable);
-    EXPECT_EQ(loaded.settings, Settings{});
+    chmod(dir.path().c_str(), 0755);
+    std::string path = dir.file("k_save.dat");
+    write_file(path, "\"9\"\r\n\"/mine.bmp\"\r\n");
+    chmod(path.c_str(), 0000);
+    std::string reason = as_another_user([&] {
+        LoadedSettings loaded = LoadSettings(path);
+        return std::make_pair(loaded.problem == LoadProblem::Unreadable, loaded.reason);
+    });
+    EXPECT_NE(reason.find("Permission denied"), std::string::npos) << reason;
+}
+
+// Each record is decoded by itself: a record from a Japanese Windows system, or one with a stray
+// byte, leaves the others as they are; and a save writes every record the user did not touch
+// back as the very bytes it was read from.
+TEST(LoadSettings, MixedEncodingsDecodeRecordByRecordAndSaveBackByteExact) {
+    const std::string utf8 = "/home/me/\xE5\xA3\x81\xE7\xB4\x99 \xE7\xB7\x91.bmp"; // 壁紙 緑
+    const std::string cp932 = "C:\\\x8D\xF7.bmp";                                  // 桜 in Shift-JIS
+    const std::string stray = "/tmp/caf\xE9\xFF.bmp";                              // Latin-1, then junk
+    const std::string literal_replacement = "/tmp/caf\xEF\xBF\xBD.bmp";            // a real U+FFFD
+    const std::string file = "\"10\"\r\n\"" + utf8 + "\"\r\n\"" + cp932 + "\"\r\n\"" + literal_replacement +
+                             "\"\r\n\"" + stray + "\"\r\n\"/plain.bmp\"\r\n";
+    TempDir dir;
+    std::string path = dir.file("k_save.dat");
+    write_file(path, file);
+    LoadedSettings loaded = LoadSettings(path);
+    ASSERT_EQ(loaded.problem, LoadProblem::None);
+    ASSERT_EQ(loaded.settings.entries.size(), 5u);
+    EXPECT_EQ(loaded.settings.entries[0], utf8);
+    EXPECT_EQ(loaded.settings.entries[1], "C:\\\xE6\xA1\x9C.bmp");
+    EXPECT_EQ(loaded.settings.entries[4], "/plain.bmp");
+
+    struct Case {
+        const char* name;
+        void (*edit)(Settings&);
+        std::string expected;
+    } cases[] = {
+        {"saved as it is", [](Settings&) {}, file},
+        {"one entry deleted", [](Settings& s) { s.entries.erase(s.entries.begin()); },
+         "\"10\"\r\n\"" + cp932 + "\"\r\n\"" + literal_replacement + "\"\r\n\"" + stray +
+             "\"\r\n\"/plain.bmp\"\r\n"},
+        {"an entry added and the interval changed",
+         [](Settings& s) {
+             s.interval_text = "11";
+             s.entries.push_back("/new/\xE6\xA1\x9C.bmp");
+         },
+         "\"11\"\r\n\"" + utf8 + "\"\r\n\"" + cp932 + "\"\r\n\"" + literal_replacement + "\"\r\n\"" + stray +
+             "\"\r\n\"/plain.bmp\"\r\n\"/new/\xE6\xA1\x9C.bmp\"\r\n"},
+    };
+    for (const auto& c : cases) {
+        write_file(path, file);
+        Settings edited = loaded.settings;
+        c.edit(edited);
+        ASSERT_TRUE(SaveSettings(path, edited, loaded.as_read).ok()) << c.name;
+        EXPECT_EQ(read_file(path), c.expected) << c.name;
+        EXPECT_EQ(LoadSettings(path).settings, edited) << c.name;
+    }
+}
+
+// Temporary files of killed saves are removed by the next save; files that only look alike, and a
+// temporary file of a save still under way (it holds the folder's lock), are left alone.
+TEST(SaveSettings, RemovesTemporaryFilesOfKilledSaves) {
+    TempDir dir;
+    std::string path = dir.file("k_save.dat");
+    for (const char* name : {"k_save.dat.AbC123", "k_save.dat.zzzzzz"})
+        write_file(dir.file(name), std::string(1000, 'x'));
+    const char* not_ours[] = {"k_save.dat.AbC12", "k_save.dat.AbC1234", "k_save.dat.AbC-12",
+                              "other.dat.AbC123", "k_save.dat.bak"};
+    for (const char* name : not_ours)
+        write_file(dir.file(name), "keep");
+    std::filesystem::create_directory(dir.file("k_save.dat.Folder"));
+
+    // A real killed save: a child saving a large list in a loop, killed mid-write.
+    Settings large{"1", std::vector<std::string>(200000, std::string(100, 'p'))};
+    for (int round = 0; round < 20; ++round) {
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0)
+            for (;;)
+                SaveSettings(path, large);
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+    }
+    ASSERT_TRUE(SaveSettings(path, {"2", {"/a.bmp"}}).ok());
+    std::set<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        left.insert(entry.path().filename().string());
+    std::set<std::string> expected(std::begin(not_ours), std::end(not_ours));
+    expected.insert({"k_save.dat", "k_save.dat.Folder"});
+    EXPECT_EQ(left, expected);
+}
+
+TEST(SaveSettings, LeavesTheTemporaryFileOfASaveUnderWay) {
+    TempDir dir;
+    std::string path = dir.file("k_save.dat");
+    int folder = open(dir.path().c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_EQ(flock(folder, LOCK_EX), 0); // as a save holds it while it writes
+    write_file(dir.file("k_save.dat.Wr1tng"), "half a list");
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0)
+        _exit(SaveSettings(path, {"3", {}}).ok() ? 0 : 1);
+    int status = 0;
+    waitpid(child, &status, 0);
+    close(folder);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(read_file(dir.file("k_save.dat.Wr1tng")), "half a list");
+    EXPECT_EQ(read_file(path), "\"3\"\r\n");
 }
 
 TEST(SaveSettings, WritesExactBytesAndReadsBack) {
@@ -120,32 +294,13 @@ TEST(SaveSettings, UnwritableFolderFailsWithReasonAndKeepsTheOldFile) {
     chmod(dir.path().c_str(), 0755);
     chmod(path.c_str(), 0644);
 
-    int pipe_fds[2];
-    ASSERT_EQ(pipe(pipe_fds), 0);
-    pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        close(pipe_fds[0]);
-        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
-            _exit(3);
+    std::string reason = as_another_user([&] {
         if (geteuid() != 0)
             chmod(dir.path().c_str(), 0555); // as an ordinary user, take away our own write access
         Status saved = SaveSettings(path, {"1", {"/new.bmp"}});
-        std::string reason = saved.reason();
-        (void)!write(pipe_fds[1], reason.data(), reason.size());
-        _exit(saved.ok() ? 0 : 1);
-    }
-    close(pipe_fds[1]);
-    std::string reason;
-    char buffer[512];
-    for (ssize_t got; (got = read(pipe_fds[0], buffer, sizeof buffer)) > 0;)
-        reason.append(buffer, static_cast<size_t>(got));
-    close(pipe_fds[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
+        return std::make_pair(!saved.ok(), saved.reason()); // the save must fail
+    });
     chmod(dir.path().c_str(), 0755);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 1) << "the save should have failed";
     EXPECT_NE(reason.find(dir.path()), std::string::npos) << reason;
     EXPECT_NE(reason.find("Permission denied"), std::string::npos) << reason;
     EXPECT_EQ(read_file(path), old_bytes);

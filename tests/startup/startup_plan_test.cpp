@@ -11,10 +11,10 @@ using Next = StartupPlan::Next;
 namespace {
 
 LoadedSettings loaded(Settings settings) {
-    return {std::move(settings), LoadProblem::None, {}};
+    return {std::move(settings), LoadProblem::None, {}, {}};
 }
 LoadedSettings problem(LoadProblem kind) {
-    return {Settings{}, kind, "the reason"};
+    return {Settings{}, kind, "the reason", {}};
 }
 
 TEST(RunMode, ComparedWholeAndCaseSensitively) {

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
 
@@ -162,20 +163,35 @@ TEST(X11Root, UnusableImagesLeaveTheWallpaperAlone) {
     write_file(dir.file("huge.png"), png_claiming(png_bytes, 60000, 60000));
     write_file(dir.file("wide.png"), png_claiming(png_bytes, 1000000, 1));
     std::filesystem::create_directory(dir.file("folder.bmp"));
+    mkfifo(dir.file("pipe.bmp").c_str(), 0600);
+    std::filesystem::create_symlink(dir.file("loop-b.bmp"), dir.file("loop.bmp"));
+    std::filesystem::create_symlink(dir.file("loop.bmp"), dir.file("loop-b.bmp"));
 
     struct Case {
-        const char* file;
+        std::string file;
         const char* says;
+        std::string shown; // how the message names it, when not as it is
     } cases[] = {
-        {"missing.bmp", "no such file"}, {"folder.bmp", "folder"}, {"empty.bmp", "format"},
-        {"text.bmp", "format"},          {"header-only.bmp", ""},  {"no-pixels.bmp", ""},
-        {"huge.png", "too large"},       {"wide.png", ""},
+        {"missing.bmp", "no such file", ""},
+        {"folder.bmp", "folder", ""},
+        {"empty.bmp", "format", ""},
+        {"text.bmp", "format", ""},
+        {"header-only.bmp", "", ""},
+        {"no-pixels.bmp", "", ""},
+        {"huge.png", "too large", ""},
+        {"wide.png", "", ""},
+        {"pipe.bmp", "not a regular file", ""}, // never opened: it would block
+        {"loop.bmp", "Too many levels of symbolic links", ""},
+        {std::string("nul\0.bmp", 8), "NUL", "nul\\x00.bmp"},
     };
     for (const auto& c : cases) {
         std::string path = dir.file(c.file);
+        alarm(10);
         Status applied = backend.apply(path);
+        alarm(0);
         EXPECT_FALSE(applied.ok()) << c.file;
-        EXPECT_NE(applied.reason().find(path), std::string::npos) << applied.reason();
+        EXPECT_NE(applied.reason().find(c.shown.empty() ? path : dir.file(c.shown)), std::string::npos)
+            << applied.reason();
         EXPECT_NE(applied.reason().find(c.says), std::string::npos) << applied.reason();
         EXPECT_TRUE(colours_near(root_pixel(server.display(), 10, 10), green)) << c.file;
         EXPECT_EQ(root_pixmap_property(server.display(), "_XROOTPMAP_ID"), pixmap) << c.file;

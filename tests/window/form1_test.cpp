@@ -1,6 +1,7 @@
 // The real window, driven by QTest (offscreen platform); wallpapers go to a private Xvfb.
 
 #include "settings/settings_file.h"
+#include "startup/startup_plan.h"
 #include "tests/support/images.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/xvfb.h"
@@ -399,6 +400,61 @@ private slots:
         QVERIFY2(form->notice()->text().contains(QStringLiteral("Permission denied")),
                  qPrintable(form->notice()->text()));
         QCOMPARE(read_file(dir_->file("k_save.dat")), old_bytes);
+    }
+
+    // A settings file that is there but could not be read (here: larger than any list) is never
+    // saved over unasked: the window says why at once, and the save asks, "No" being the default.
+    void an_unreadable_settings_file_is_replaced_only_when_the_user_agrees() {
+        std::string path = dir_->file("k_save.dat");
+        write_file(path, "\"4\"\r\n\"/theirs.bmp\"\r\n");
+        std::filesystem::resize_file(path, (std::uintmax_t{256} << 20) + 1); // sparse
+        StartupPlan plan = Form_Load(LoadSettings(path), "", dot);
+        auto form = make_form(plan.settings);
+        form->set_loaded_file(plan.as_read, plan.unreadable_settings);
+        QVERIFY(form->notice() != nullptr && form->notice()->isVisible());
+        QVERIFY2(form->notice()->text().contains(QStringLiteral("larger than 256 MiB")),
+                 qPrintable(form->notice()->text()));
+        form->notice()->close();
+
+        struct Answer {
+            QMessageBox::StandardButton button;
+            bool asked;
+            bool replaced;
+        } answers[] = {{QMessageBox::No, true, false},
+                       {QMessageBox::Yes, true, true},
+                       {QMessageBox::NoButton, false, true}};
+        for (const Answer& answer : answers) {
+            bool asked = false;
+            QTimer::singleShot(0, form.get(), [&] {
+                auto* question = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                if (question == nullptr)
+                    return;
+                asked = true;
+                QVERIFY(question->text().contains(QStringLiteral("larger than 256 MiB")));
+                QCOMPARE(question->defaultButton(), question->button(QMessageBox::No));
+                question->button(answer.button)->click();
+            });
+            click(form.get(), "Command6");
+            QCoreApplication::processEvents();
+            QCOMPARE(asked, answer.asked);
+            QCOMPARE(std::filesystem::file_size(path) == 5, answer.replaced); // "0" CR LF, quoted
+        }
+    }
+
+    // Records in another encoding, or undecodable, are saved back as they were read.
+    void untouched_records_are_saved_as_they_were_read() {
+        std::string path = dir_->file("k_save.dat");
+        const std::string cp932 = "\"C:\\\x8D\xF7.bmp\"\r\n", stray = "\"/caf\xE9.bmp\"\r\n";
+        write_file(path, "\"3\"\r\n\"/gone.bmp\"\r\n" + cp932 + stray);
+        StartupPlan plan = Form_Load(LoadSettings(path), "", dot);
+        auto form = make_form(plan.settings);
+        form->set_loaded_file(plan.as_read, plan.unreadable_settings);
+        QVERIFY(form->notice() == nullptr);
+        QCOMPARE(entries(form.get()).at(1), QStringLiteral("C:\\桜.bmp"));
+        select_row(form.get(), 0);
+        click(form.get(), "Command2");
+        click(form.get(), "Command6");
+        QCOMPARE(read_file(path), "\"3\"\r\n" + cp932 + stray);
     }
 
     void dropping_files_appends_them() {

@@ -1,5 +1,8 @@
 #include "wallpaper/backends/windows_desktop.h"
 
+#include "platform/file_io.h"
+#include "platform/program_facts.h"
+#include "platform/shown_path.h"
 #include "platform/wide_text_windows.h"
 
 #include <windows.h>
@@ -16,16 +19,32 @@ namespace wallcycle {
 namespace {
 
 std::string describe(const std::string& path, const std::string& what) {
-    return "cannot use " + path + ": " + what;
+    return "cannot use " + shown_path(path) + ": " + what;
+}
+
+bool is_relative(const std::string& path) {
+    bool drive = path.size() >= 2 && path[1] == ':';
+    bool rooted = !path.empty() && (path[0] == '\\' || path[0] == '/');
+    return !drive && !rooted;
+}
+
+// A relative entry (written into the settings file by hand) is taken from the program's folder,
+// where that file lives, not from wherever the program was started; the desktop keeps the full path.
+std::string full_path(const std::string& path) {
+    if (!is_relative(path))
+        return path;
+    return canonical_path(program_directory() + "\\" + path);
 }
 
 // Decodes every pixel, as the desktop will; says what is wrong with a file that cannot be shown.
 Status check_image(const std::string& path, const std::wstring& wide_path) {
-    DWORD attributes = GetFileAttributesW(wide_path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES)
-        return fail(describe(path, "no such file"));
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+    Result<FileKind> kind = file_kind(path);
+    if (!kind)
+        return fail(kind.reason());
+    if (*kind == FileKind::Folder)
         return fail(describe(path, "it is a folder, not an image"));
+    if (*kind != FileKind::Regular)
+        return fail(describe(path, not_a_file_reason(*kind)));
     Gdiplus::GdiplusStartupInput input;
     ULONG_PTR token = 0;
     if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok)
@@ -52,14 +71,15 @@ Status check_image(const std::string& path, const std::wstring& wide_path) {
 
 } // namespace
 
-Status WindowsDesktopBackend::apply(const std::string& image_path) {
+Status WindowsDesktopBackend::apply(const std::string& entry) {
+    std::string image_path = full_path(entry);
     std::wstring path = widen(image_path);
     if (Status usable = check_image(image_path, path); !usable)
         return usable;
     // The wide variant carries the same request as the ANSI one without losing characters of the path.
     if (!SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, path.data(),
                                SPIF_UPDATEINIFILE | SPIF_SENDWININICHANGE))
-        return fail("Windows did not take the wallpaper " + image_path + ": " +
+        return fail("Windows did not take the wallpaper " + shown_path(image_path) + ": " +
                     system_message(GetLastError()));
     return {};
 }

@@ -1,0 +1,47 @@
+#include "platform/shown_path.h"
+
+namespace wallcycle {
+namespace {
+
+// Long enough for any real path; a longer one is shown by its first and last bytes.
+constexpr std::size_t longest_shown = 160;
+constexpr std::size_t kept_each_side = 72;
+
+bool is_continuation(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+std::string escaped(std::string_view text) {
+    static constexpr char digits[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            out += "\\x";
+            out += digits[byte >> 4];
+            out += digits[byte & 0xF];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+std::string shown_path(std::string_view path) {
+    if (path.size() <= longest_shown)
+        return escaped(path);
+    // Cut between characters, never inside one.
+    std::size_t head = kept_each_side;
+    while (head > 0 && is_continuation(path[head]))
+        --head;
+    std::size_t tail = path.size() - kept_each_side;
+    while (tail < path.size() && is_continuation(path[tail]))
+        ++tail;
+    return escaped(path.substr(0, head)) + "…(" + std::to_string(path.size() - head - (path.size() - tail)) +
+           " bytes)…" + escaped(path.substr(tail));
+}
+
+} // namespace wallcycle
