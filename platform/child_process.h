@@ -12,9 +12,10 @@ namespace wallcycle {
 // The full path of a program found on PATH, or empty text.
 std::string find_on_path(const std::string& program);
 
-// Runs argv[0] (looked up on PATH) with the rest as its arguments and waits for it.
-// Fails with the reason when it cannot start, is killed, or exits with a status other than 0.
-Status run_program(const std::vector<std::string>& argv);
+// Runs argv[0] (looked up on PATH) with the rest as its arguments and waits for it, at most
+// timeout_ms: then it and what it started are killed. Fails with the reason when it cannot
+// start, is killed, takes too long, or exits with a status other than 0.
+Status run_program(const std::vector<std::string>& argv, int timeout_ms = 10000);
 
 // Starts a program that keeps running after this one exits (it is not waited for);
 // its process id, or why it could not start.

@@ -3,10 +3,12 @@
 #include "platform/program_facts.h"
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -59,7 +61,7 @@ static std::string last_line(const std::string& text) {
                        end + 1 - (start == std::string::npos ? 0 : start + 1));
 }
 
-Status run_program(const std::vector<std::string>& argv) {
+Status run_program(const std::vector<std::string>& argv, int timeout_ms) {
     std::string program = find_on_path(argv.at(0));
     if (program.empty())
         return fail(argv[0] + " is not installed (not found on PATH)");
@@ -73,30 +75,52 @@ Status run_program(const std::vector<std::string>& argv) {
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0); // its reports are not ours
     posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+    // A process group of its own, so that it and whatever it started can be ended together.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
     pid_t pid = -1;
-    int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, raw.data(), environ);
+    int rc = posix_spawn(&pid, program.c_str(), &actions, &attributes, raw.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
     close(err[1]);
     if (rc != 0) {
         close(err[0]);
         return fail("cannot start " + program + ": " + std::strerror(rc));
     }
+    // Reads its stderr until it exits; its own children may keep the pipe open, so the end of
+    // the process, not of the pipe, is what is waited for, and never longer than the timeout.
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
     std::string errors;
-    char buffer[4096];
-    for (ssize_t got; (got = read(err[0], buffer, sizeof buffer)) != 0;) {
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
+    bool pipe_open = true;
+    int status = 0;
+    for (;;) {
+        pollfd readable{err[0], POLLIN, 0};
+        if (poll(pipe_open ? &readable : nullptr, pipe_open ? 1 : 0, 20) > 0) {
+            char buffer[4096];
+            ssize_t got = read(err[0], buffer, sizeof buffer);
+            if (got > 0 && errors.size() < 65536)
+                errors.append(buffer, static_cast<size_t>(got));
+            if (got == 0 || (got < 0 && errno != EINTR && errno != EAGAIN))
+                pipe_open = false;
+        }
+        pid_t done = waitpid(pid, &status, WNOHANG);
+        if (done == pid)
             break;
-        if (errors.size() < 65536)
-            errors.append(buffer, static_cast<size_t>(got));
+        if (done < 0 && errno != EINTR) {
+            close(err[0]);
+            return fail("lost track of " + program + ": " + std::strerror(errno));
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            kill(-pid, SIGKILL); // some helpers ignore SIGTERM
+            waitpid(pid, &status, 0);
+            close(err[0]);
+            return fail(argv[0] + " did not finish within " + std::to_string(timeout_ms / 1000) +
+                        " s and was stopped");
+        }
     }
     close(err[0]);
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR)
-            return fail("lost track of " + program + ": " + std::strerror(errno));
-    }
     std::string said = last_line(errors);
     std::string detail = said.empty() ? std::string() : ": " + said;
     if (WIFSIGNALED(status))

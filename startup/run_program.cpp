@@ -7,6 +7,7 @@
 namespace wallcycle {
 
 int run_program(const std::string& argument, const ProgramParts& parts) {
+    auto started = std::chrono::steady_clock::now();
     StartupPlan plan = Form_Load(LoadSettings(parts.settings_file), argument, parts.number_format);
     report_line(plan.message);
     switch (plan.next) {
@@ -14,7 +15,9 @@ int run_program(const std::string& argument, const ProgramParts& parts) {
         BackendList backends = parts.backends();
         if (parts.before_apply)
             parts.before_apply(backends);
-        PickOutcome outcome = apply_random_entry(plan.settings.entries, backends);
+        // Run at login, the desktop may not be up yet: it is given until its wait is over.
+        PickOutcome outcome =
+            apply_random_entry(plan.settings.entries, backends, started + login_desktop_wait);
         if (!outcome.status) {
             report_line(outcome.status.reason());
             return exit_code::not_set;

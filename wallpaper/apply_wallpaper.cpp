@@ -1,15 +1,36 @@
 #include "wallpaper/apply_wallpaper.h"
 
+#include "platform/error_output.h"
 #include "wallpaper/random_pick.h"
 
-namespace wallcycle {
+#include <thread>
 
-Status ApplyWallpaper(const std::string& image_path, const BackendList& backends) {
+namespace wallcycle {
+namespace {
+
+Status reachable(const WallpaperBackend& backend, std::chrono::steady_clock::time_point wait_until) {
+    Status usable = backend.can_run();
+    bool waited = false;
+    while (!usable && std::chrono::steady_clock::now() < wait_until && backend.may_come_up()) {
+        waited = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+        usable = backend.can_run();
+    }
+    if (!usable && waited)
+        return fail(usable.reason() + " (waited " + std::to_string(login_desktop_wait.count()) +
+                    " s for it)");
+    return usable;
+}
+
+} // namespace
+
+Status ApplyWallpaper(const std::string& image_path, const BackendList& backends,
+                      std::chrono::steady_clock::time_point wait_until) {
     if (image_path.empty())
         return fail("Wallpaper not changed: the entry is empty, not an image path");
     std::string tried;
     for (const auto& backend : backends) {
-        Status usable = backend->can_run();
+        Status usable = reachable(*backend, wait_until);
         if (!usable) {
             tried += std::string(tried.empty() ? "" : "; ") + backend->name() + ": " + usable.reason();
             continue;
@@ -17,17 +38,20 @@ Status ApplyWallpaper(const std::string& image_path, const BackendList& backends
         Status applied = backend->apply(image_path);
         if (!applied)
             return fail("Wallpaper not changed: " + applied.reason());
+        if (!tried.empty()) // never a silent fallback: the session's own desktop may paint over it
+            report_line(std::string("Wallpaper set through ") + backend->name() + " instead (" + tried + ")");
         return {};
     }
     return fail("Wallpaper not changed: no desktop found to set it on (" +
                 (tried.empty() ? std::string("nothing to try") : tried) + ")");
 }
 
-PickOutcome apply_random_entry(const std::vector<std::string>& entries, const BackendList& backends) {
+PickOutcome apply_random_entry(const std::vector<std::string>& entries, const BackendList& backends,
+                               std::chrono::steady_clock::time_point wait_until) {
     std::optional<std::string> picked = PickRandomEntry(entries);
     if (!picked)
         return {{}, fail("Wallpaper not changed: the image list is empty")};
-    Status status = ApplyWallpaper(*picked, backends);
+    Status status = ApplyWallpaper(*picked, backends, wait_until);
     return {std::move(*picked), std::move(status)};
 }
 

@@ -17,6 +17,10 @@ public:
     // Whether this desktop is reachable from here, and if not, why.
     virtual Status can_run() const = 0;
 
+    // Whether the desktop is installed but not up yet, as in the first seconds of a login: then it
+    // is worth waiting for, rather than setting a picture it would paint over once it is up.
+    virtual bool may_come_up() const { return false; }
+
     // Sets and stores the wallpaper. On failure the desktop is left as it was.
     virtual Status apply(const std::string& image_path) = 0;
 };

@@ -31,7 +31,6 @@ constexpr Alias aliases[] = {
     {"gnome-flashback", "gnome"},
     {"gnome-classic", "gnome"},
     {"pop", "gnome"},
-    {"deepin", "gnome"},
     {"x-cinnamon", "cinnamon"},
     {"cinnamon", "cinnamon"},
     {"mate", "mate"},

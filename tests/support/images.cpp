@@ -20,6 +20,16 @@ void write_split_image(const std::string& path, std::uint32_t left, std::uint32_
         throw std::runtime_error("cannot write test image " + path);
 }
 
+void write_banded_image(const std::string& path, std::uint32_t top, std::uint32_t rest, int width,
+                        int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, 0xff000000u | (y < height / 4 ? top : rest));
+    if (!image.save(QString::fromStdString(path)))
+        throw std::runtime_error("cannot write test image " + path);
+}
+
 bool colours_near(std::uint32_t a, std::uint32_t b, int tolerance) {
     for (int shift : {0, 8, 16})
         if (std::abs(static_cast<int>((a >> shift) & 0xff) - static_cast<int>((b >> shift) & 0xff)) >

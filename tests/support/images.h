@@ -12,6 +12,11 @@ void write_solid_image(const std::string& path, std::uint32_t rgb, int width = 6
 void write_split_image(const std::string& path, std::uint32_t left, std::uint32_t right, int width,
                        int height);
 
+// Writes an image whose top quarter is one colour and the rest another: shown covering a wider
+// screen, the top band is cut down to a strip; stretched or fitted, it stays a quarter.
+void write_banded_image(const std::string& path, std::uint32_t top, std::uint32_t rest, int width,
+                        int height);
+
 // Whether two colours are within the given distance on every channel (JPEG shifts colours a little).
 bool colours_near(std::uint32_t a, std::uint32_t b, int tolerance = 6);
 

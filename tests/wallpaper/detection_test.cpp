@@ -36,6 +36,7 @@ TEST(Detection, CandidatesForRealSessions) {
         {"session only", {"", "xfce", "", "", ":0", ""}, {"xfce", "x11"}},
         {"desktop and session differ", {"MATE", "xfce", "", "", ":0", ""}, {"mate", "xfce", "x11"}},
         {"unknown desktop with DISPLAY", {"i3", "i3", "", "", ":0", ""}, {"x11"}},
+        {"Deepin (its own desktop, not GNOME's settings)", {"Deepin", "deepin", "", "", ":0", ""}, {"x11"}},
         {"bare window manager", {"", "", "", "", ":0", ""}, {"x11"}},
         {"nothing at all", {"", "", "", "", "", ""}, {}},
         {"forced", {"GNOME", "gnome", "", "", ":0", "X11"}, {"x11"}},
@@ -55,13 +56,18 @@ TEST(Detection, EveryKnownNameMakesItsBackend) {
     EXPECT_NE(usable.reason().find("gnome"), std::string::npos) << usable.reason();
 }
 
-// A backend that can run here only when told; records what it was asked to show.
+// A backend that can run here only when told (or after being asked a number of times, as a desktop
+// that comes up during a login); records what it was asked to show.
 class ProbeBackend : public WallpaperBackend {
 public:
-    ProbeBackend(const char* name, bool runs, std::vector<std::string>* log)
-        : name_(name), runs_(runs), log_(log) {}
+    ProbeBackend(const char* name, bool runs, std::vector<std::string>* log, int up_after_asks = -1)
+        : name_(name), runs_(runs), log_(log), up_after_(up_after_asks) {}
     const char* name() const override { return name_; }
-    Status can_run() const override { return runs_ ? Status() : fail(std::string(name_) + " is not here"); }
+    Status can_run() const override {
+        bool up = runs_ || (up_after_ >= 0 && asked_++ >= up_after_);
+        return up ? Status() : fail(std::string(name_) + " is not here");
+    }
+    bool may_come_up() const override { return up_after_ >= 0; }
     Status apply(const std::string& path) override {
         log_->push_back(std::string(name_) + " " + path);
         return {};
@@ -71,6 +77,8 @@ private:
     const char* name_;
     bool runs_;
     std::vector<std::string>* log_;
+    int up_after_;
+    mutable int asked_ = 0;
 };
 
 // The order of trying is logic of its own; real desktops are tested in the backends' own tests.
@@ -90,6 +98,46 @@ TEST(ApplyWallpaper, FirstReachableDesktopWinsAndTheMessageSaysWhatWasTried) {
     EXPECT_NE(applied.reason().find("gnome is not here"), std::string::npos) << applied.reason();
     EXPECT_NE(applied.reason().find("kde is not here"), std::string::npos) << applied.reason();
     EXPECT_FALSE(ApplyWallpaper("/a.png", BackendList{}).ok());
+}
+
+// A desktop that is still coming up is waited for until the deadline, and only then passed over;
+// passing over a desktop is never silent.
+TEST(ApplyWallpaper, WaitsForADesktopComingUpAndSaysWhenItFallsBack) {
+    using namespace std::chrono;
+    struct Case {
+        const char* name;
+        int up_after_asks;   // -1: never comes (and never said it might)
+        milliseconds wait;   // how long it may be waited for
+        const char* applied; // which backend set it
+        const char* says;    // on stderr ("" = nothing)
+    } cases[] = {
+        {"up at once", 0, 0ms, "kde /a.png", ""},
+        {"comes up while waited for", 3, 5000ms, "kde /a.png", ""},
+        {"comes up, but nobody waits", 3, 0ms, "x11 /a.png",
+         "set through x11 instead (kde: kde is not here)"},
+        {"never comes in time", 1000000, 600ms, "x11 /a.png", "waited"},
+        {"not installed: no wait at all", -1, 5000ms, "x11 /a.png", "set through x11 instead"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> log;
+        BackendList backends;
+        backends.push_back(std::make_unique<ProbeBackend>("kde", false, &log, c.up_after_asks));
+        backends.push_back(std::make_unique<ProbeBackend>("x11", true, &log));
+        testing::internal::CaptureStderr();
+        auto started = steady_clock::now();
+        EXPECT_TRUE(ApplyWallpaper("/a.png", backends, started + c.wait).ok()) << c.name;
+        auto took = steady_clock::now() - started;
+        std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(log, Names{c.applied}) << c.name;
+        if (*c.says == '\0') {
+            EXPECT_EQ(said, "") << c.name;
+        } else {
+            EXPECT_NE(said.find(c.says), std::string::npos) << c.name << ": " << said;
+        }
+        if (c.up_after_asks < 0) {
+            EXPECT_LT(took, 1s) << c.name;
+        }
+    }
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 
 #include "wallpaper/backends/kde.h"
 
+#include "platform/child_process.h"
 #include "wallpaper/backends/desktop_backends.h"
 #include "wallpaper/backends/session_bus.h"
 #include "wallpaper/image_decoder.h"
@@ -35,6 +36,9 @@ class KdeBackend : public WallpaperBackend {
 public:
     const char* name() const override { return "kde"; }
     Status can_run() const override { return session_service_reachable(service, false); }
+    // Early in a login plasmashell is not on the bus yet; it would paint its own default over a
+    // picture set anywhere else.
+    bool may_come_up() const override { return !find_on_path("plasmashell").empty(); }
     Status apply(const std::string& image_path) override;
 };
 

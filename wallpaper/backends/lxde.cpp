@@ -1,9 +1,11 @@
-// LXDE: pcmanfm draws the desktop and keeps the picture in its own settings.
+// LXDE: pcmanfm draws the desktop and keeps the picture in its own settings. It must be running:
+// "pcmanfm --set-wallpaper" with no pcmanfm desktop becomes the desktop itself and never exits.
 
 #include "wallpaper/backends/desktop_backends.h"
 
 #include "platform/child_process.h"
 #include "wallpaper/image_decoder.h"
+#include "wallpaper/x11_outputs.h"
 
 namespace wallcycle {
 namespace {
@@ -14,12 +16,16 @@ public:
     Status can_run() const override {
         if (find_on_path("pcmanfm").empty())
             return fail("pcmanfm is not installed");
+        if (!desktop_window_shown("Pcmanfm"))
+            return fail("no pcmanfm desktop is running on this display");
         return {};
     }
+    bool may_come_up() const override { return !find_on_path("pcmanfm").empty(); }
     Status apply(const std::string& image_path) override {
         Result<std::string> usable = usable_image_path(image_path);
         if (!usable)
             return fail(usable.reason());
+        // "crop" covers the screen, centred, keeping the picture's shape.
         return run_program({"pcmanfm", "--set-wallpaper", usable.value(), "--wallpaper-mode", "crop"});
     }
 };

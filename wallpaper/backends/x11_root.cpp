@@ -4,6 +4,7 @@
 
 #include "platform/program_facts.h"
 #include "wallpaper/image_decoder.h"
+#include "wallpaper/x11_outputs.h"
 #include "wallpaper/x11_picture_buffer.h"
 
 #include <QRect>
@@ -27,32 +28,6 @@ xcb_screen_t* screen_number(xcb_connection_t* c, int number) {
         if (i == number)
             return it.data;
     return nullptr;
-}
-
-// Each monitor's rectangle from RandR 1.5, or the whole screen where RandR cannot tell.
-std::vector<QRect> monitor_rects(xcb_connection_t* c, const xcb_screen_t* screen) {
-    std::vector<QRect> rects;
-    const xcb_query_extension_reply_t* randr = xcb_get_extension_data(c, &xcb_randr_id);
-    if (randr != nullptr && randr->present) {
-        Reply<xcb_randr_query_version_reply_t> version(
-            xcb_randr_query_version_reply(c, xcb_randr_query_version(c, 1, 5), nullptr));
-        if (version && (version->major_version > 1 || version->minor_version >= 5)) {
-            Reply<xcb_randr_get_monitors_reply_t> monitors(
-                xcb_randr_get_monitors_reply(c, xcb_randr_get_monitors(c, screen->root, 1), nullptr));
-            if (monitors) {
-                auto it = xcb_randr_get_monitors_monitors_iterator(monitors.get());
-                for (; it.rem > 0; xcb_randr_monitor_info_next(&it)) {
-                    QRect rect(it.data->x, it.data->y, it.data->width, it.data->height);
-                    QRect visible = rect & QRect(0, 0, screen->width_in_pixels, screen->height_in_pixels);
-                    if (!visible.isEmpty())
-                        rects.push_back(rect);
-                }
-            }
-        }
-    }
-    if (rects.empty())
-        rects.emplace_back(0, 0, screen->width_in_pixels, screen->height_in_pixels);
-    return rects;
 }
 
 xcb_visualtype_t* root_visual(const xcb_screen_t* screen) {
@@ -113,14 +88,6 @@ void draw_monitors(const QImage& image, const std::vector<QRect>& monitors, Pict
     }
     if (!direct)
         buffer.take(canvas);
-}
-
-// The size that covers every monitor's own cover: decoding larger would be wasted.
-QSize largest_monitor(const std::vector<QRect>& monitors) {
-    QSize largest;
-    for (const QRect& monitor : monitors)
-        largest = largest.expandedTo(monitor.size());
-    return largest;
 }
 
 // Decodes the picture for the whole screen into the buffer, or says why the image cannot be used.

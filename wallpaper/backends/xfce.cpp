@@ -18,6 +18,7 @@ namespace {
 
 const QString service = QStringLiteral("org.xfce.Xfconf");
 const QString channel = QStringLiteral("xfce4-desktop");
+constexpr int no_picture_style = 0; // xfdesktop's "None": the picture is not drawn at all
 constexpr int zoomed_style = 5;
 
 class XfceBackend : public WallpaperBackend {
@@ -80,6 +81,23 @@ QStringList new_picture_properties() {
     return keys;
 }
 
+// The image-style beside a last-image property.
+QString style_property(const QString& picture_property) {
+    return picture_property.left(picture_property.lastIndexOf('/')) + QStringLiteral("/image-style");
+}
+
+// A style that hides the picture becomes zoomed; any other style the user chose is kept.
+Status show_the_picture(const QString& picture_property) {
+    QString style = style_property(picture_property);
+    QDBusMessage reply = call_xfconf(QStringLiteral("GetProperty"), {channel, style});
+    if (reply.type() == QDBusMessage::ErrorMessage || reply.arguments().isEmpty())
+        return {}; // none set: xfdesktop's default shows the picture
+    QVariant value = reply.arguments().first().value<QDBusVariant>().variant();
+    if (value.toInt() != no_picture_style)
+        return {};
+    return set_property(style, zoomed_style);
+}
+
 Status XfceBackend::apply(const std::string& image_path) {
     Result<std::string> usable = usable_image_path(image_path);
     if (!usable)
@@ -91,11 +109,9 @@ Status XfceBackend::apply(const std::string& image_path) {
     QStringList targets = created ? new_picture_properties() : keys.value();
     QString path = QString::fromStdString(usable.value());
     for (const QString& key : targets) {
-        if (created) {
-            QString style = key.left(key.lastIndexOf('/')) + QStringLiteral("/image-style");
-            if (Status set = set_property(style, zoomed_style); !set)
-                return set;
-        }
+        Status styled = created ? set_property(style_property(key), zoomed_style) : show_the_picture(key);
+        if (!styled)
+            return styled;
         if (Status set = set_property(key, path); !set)
             return set;
     }

@@ -1,6 +1,5 @@
-// Desktops driven through their own programs: sway (the real compositor, headless) and LXQt/LXDE.
-// pcmanfm-qt and pcmanfm need a whole desktop session to show anything, so stand-ins placed
-// first on PATH record the arguments they are given.
+// wlroots compositors: the real sway, headless, read back with grim. (LXQt and LXDE, the other
+// desktops driven through their own programs, are tested on their real shells with the others.)
 
 #include "tests/support/images.h"
 #include "tests/support/sway_session.h"
@@ -11,10 +10,8 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <optional>
-#include <sys/stat.h>
 #include <thread>
 
 using namespace wallcycle;
@@ -49,81 +46,6 @@ public:
 private:
     std::vector<std::pair<const char*, std::optional<std::string>>> saved_;
 };
-
-// A stand-in program that logs its arguments, one bracketed field each, one call per line.
-void write_stub(const std::string& dir, const std::string& name, const std::string& extra = "") {
-    std::string path = dir + "/" + name;
-    write_file(path, "#!/bin/sh\n"
-                     "{ for a in \"$@\"; do printf '[%s]' \"$a\"; done; echo; } >> \"$STUB_LOG\"\n" +
-                         extra +
-                         "[ \"${STUB_EXIT:-0}\" = 0 ] || echo \"$0: cannot reach the desktop\" >&2\n" +
-                         "exit ${STUB_EXIT:-0}\n");
-    chmod(path.c_str(), 0755);
-}
-
-// pcmanfm-qt keeps the picture in its settings; the stand-in does too, as the real one would.
-const std::string remembers_picture =
-    "while [ $# -gt 0 ]; do\n"
-    "  if [ \"$1\" = --set-wallpaper ]; then\n"
-    "    mkdir -p \"$XDG_CONFIG_HOME/pcmanfm-qt/lxqt\"\n"
-    "    printf '[Desktop]\\nWallpaper=%s\\n' \"$2\" > \"$XDG_CONFIG_HOME/pcmanfm-qt/lxqt/settings.conf\"\n"
-    "  fi\n"
-    "  shift\n"
-    "done\n";
-
-TEST(LxqtLxde, TheirProgramsAreCalledWithThePicture) {
-    TempDir dir;
-    std::string bin = dir.path() + "/bin";
-    std::filesystem::create_directory(bin);
-    write_stub(bin, "pcmanfm-qt", remembers_picture);
-    write_stub(bin, "pcmanfm");
-    std::string picture = dir.file("two words.png");
-    write_solid_image(picture, red);
-    ScopedEnvironment env{{"PATH", bin + ":" + std::getenv("PATH")},
-                          {"STUB_LOG", dir.file("log")},
-                          {"XDG_CONFIG_HOME", dir.file("config")}};
-    struct Case {
-        const char* backend;
-        std::string expected_log;
-    } cases[] = {
-        {"lxqt", "[--set-wallpaper][" + picture + "][--wallpaper-mode][zoom]\n"},
-        // The picture it already shows: a passing change of mode makes it reload the file.
-        {"lxqt", "[--wallpaper-mode][stretch]\n[--set-wallpaper][" + picture + "][--wallpaper-mode][zoom]\n"},
-        {"lxde", "[--set-wallpaper][" + picture + "][--wallpaper-mode][crop]\n"},
-    };
-    for (const auto& c : cases) {
-        write_file(dir.file("log"), "");
-        auto backend = make_backend(c.backend);
-        ASSERT_TRUE(backend->can_run().ok()) << c.backend;
-        Status applied = backend->apply(picture);
-        ASSERT_TRUE(applied.ok()) << c.backend << ": " << applied.reason();
-        EXPECT_EQ(read_file(dir.file("log")), c.expected_log) << c.backend;
-    }
-}
-
-TEST(LxqtLxde, FailuresAreReported) {
-    TempDir dir;
-    std::string bin = dir.path() + "/bin";
-    std::filesystem::create_directory(bin);
-    write_stub(bin, "pcmanfm");
-    std::string picture = dir.file("p.png");
-    write_solid_image(picture, red);
-    {
-        ScopedEnvironment env{{"PATH", bin}, {"STUB_LOG", dir.file("log")}, {"STUB_EXIT", "3"}};
-        Status applied = make_backend("lxde")->apply(picture);
-        EXPECT_FALSE(applied.ok());
-        EXPECT_NE(applied.reason().find("exit status 3"), std::string::npos) << applied.reason();
-        EXPECT_NE(applied.reason().find("cannot reach the desktop"), std::string::npos) << applied.reason();
-        Status usable = make_backend("lxqt")->can_run();
-        EXPECT_FALSE(usable.ok());
-        EXPECT_NE(usable.reason().find("pcmanfm-qt"), std::string::npos) << usable.reason();
-        // A broken picture never reaches the program.
-        write_file(dir.file("log"), "");
-        write_file(dir.file("broken.png"), "no");
-        EXPECT_FALSE(make_backend("lxde")->apply(dir.file("broken.png")).ok());
-        EXPECT_EQ(read_file(dir.file("log")), "");
-    }
-}
 
 bool shows_within(const SwaySession& sway, std::uint32_t colour, int milliseconds) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);

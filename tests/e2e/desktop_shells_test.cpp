@@ -1,0 +1,158 @@
+// "wallcycle /e" on the real desktop shells, each in a private session under Xvfb, found by
+// detection from XDG_CURRENT_DESKTOP as a user's session names it; what the shell draws is read
+// back from the screen.
+
+#include "tests/support/desktop_session.h"
+#include "tests/support/images.h"
+#include "tests/support/process.h"
+
+#include <chrono>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <thread>
+
+using namespace wallcycle::test;
+
+namespace {
+
+constexpr std::uint32_t blue = 0x1144ee, green = 0x22bb33, yellow = 0xffdd00, red = 0xdd2211,
+                        magenta = 0xcc22aa, cyan = 0x22ccdd;
+
+// A 400x400 picture with its top quarter in another colour, on a 1280x800 screen: covering it
+// leaves a strip of 80 rows at the top (blue at y 60, green at y 150); stretched or fitted, the
+// top colour reaches y 150 too. Both points are clear of GNOME's top bar and Cinnamon's panel.
+std::vector<std::pair<std::pair<int, int>, std::uint32_t>> covering(std::uint32_t top, std::uint32_t rest) {
+    return {{{640, 60}, top}, {{640, 150}, rest}, {{100, 400}, rest}, {{1180, 700}, rest}};
+}
+
+std::map<std::string, std::string> session_environment(const char* current_desktop) {
+    return {{"XDG_CURRENT_DESKTOP", current_desktop},
+            {"DESKTOP_SESSION", ""},
+            {"WAYLAND_DISPLAY", ""},
+            {"SWAYSOCK", ""},
+            {"WALLCYCLE_BACKEND", ""}};
+}
+
+// A copy of the program in a folder of its own, with a list of one picture.
+struct Program {
+    explicit Program(std::string where) : folder(std::move(where)) {
+        std::filesystem::create_directories(folder);
+        path = copy_program_into(folder);
+    }
+    std::string folder;
+    std::string path;
+
+    Finished apply_once(const std::string& picture, const char* current_desktop,
+                        int timeout_ms = 30000) const {
+        write_file(folder + "/k_save.dat", "\"1\"\r\n\"" + picture + "\"\r\n");
+        return run(path, {"/e"}, session_environment(current_desktop), timeout_ms);
+    }
+};
+
+// Set; covering the screen; the same file edited in place is drawn anew; a path with blanks,
+// Japanese and URI-special characters.
+void sets_the_wallpaper_on(Shell shell, const char* current_desktop,
+                           void (*between)(DesktopSession&) = nullptr) {
+    DesktopSession session;
+    session.start(shell);
+    Program program(session.folder().file("program"));
+    std::string plain = session.folder().file("picture.png");
+    std::string folder = session.folder().file("壁紙 テスト");
+    std::filesystem::create_directories(folder);
+    std::string special = folder + "/桜 #1 100%.png";
+    struct Step {
+        const char* what;
+        std::string picture;
+        std::uint32_t top, rest;
+    } steps[] = {
+        {"a picture", plain, blue, green},
+        {"the same file, edited", plain, yellow, red},
+        {"blanks, Japanese, # and %", special, magenta, cyan},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        write_banded_image(step.picture, step.top, step.rest, 400, 400);
+        Finished done = program.apply_once(step.picture, current_desktop);
+        EXPECT_EQ(done.exit_code, 0) << done.err;
+        EXPECT_EQ(done.err.find("instead"), std::string::npos) << "fell back: " << done.err;
+        EXPECT_TRUE(session.shows(covering(step.top, step.rest), 10000))
+            << std::hex << root_pixel(session.display(), 640, 60) << " "
+            << root_pixel(session.display(), 640, 150);
+        if (between != nullptr)
+            between(session);
+    }
+}
+
+TEST(DesktopShells, Xfce) {
+    // Between the steps the user picks the style "None", which hides the picture: the next set
+    // must show it again.
+    sets_the_wallpaper_on(Shell::Xfce, "XFCE", [](DesktopSession&) {
+        run("/bin/sh", {"-c", "for p in $(xfconf-query -c xfce4-desktop -l | grep image-style); do "
+                              "xfconf-query -c xfce4-desktop -p $p -s 0; done"});
+    });
+}
+
+TEST(DesktopShells, Lxde) {
+    sets_the_wallpaper_on(Shell::Lxde, "LXDE");
+}
+
+TEST(DesktopShells, Lxqt) {
+    sets_the_wallpaper_on(Shell::Lxqt, "LXQt");
+}
+
+TEST(DesktopShells, Mate) {
+    sets_the_wallpaper_on(Shell::Mate, "MATE");
+}
+
+TEST(DesktopShells, Cinnamon) {
+    sets_the_wallpaper_on(Shell::Cinnamon, "X-Cinnamon");
+}
+
+TEST(DesktopShells, Kde) {
+    sets_the_wallpaper_on(Shell::Kde, "KDE");
+}
+
+TEST(DesktopShells, Gnome) {
+    sets_the_wallpaper_on(Shell::Gnome, "ubuntu:GNOME");
+}
+
+// At login an autostart "/e" may run before plasmashell is on the bus: it waits for Plasma and
+// sets the picture there, where Plasma's own default would otherwise cover it.
+TEST(DesktopShells, KdeComingUpAfterTheProgramStarts) {
+    DesktopSession session;
+    Program program(session.folder().file("program"));
+    std::string picture = session.folder().file("picture.png");
+    write_banded_image(picture, blue, green, 400, 400);
+    write_file(program.folder + "/k_save.dat", "\"1\"\r\n\"" + picture + "\"\r\n");
+    Process waiting(program.path, {"/e"}, session_environment("KDE"));
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    EXPECT_TRUE(waiting.still_running()) << "did not wait for Plasma";
+    session.start(Shell::Kde);
+    Finished done = waiting.finish(40000);
+    EXPECT_EQ(done.exit_code, 0) << done.err;
+    EXPECT_EQ(done.err.find("instead"), std::string::npos) << done.err;
+    EXPECT_TRUE(session.shows(covering(blue, green), 10000));
+    std::this_thread::sleep_for(std::chrono::seconds(3)); // Plasma's own first paint is long done
+    EXPECT_TRUE(session.shows(covering(blue, green), 0));
+}
+
+// A session named LXDE without its pcmanfm desktop: "pcmanfm --set-wallpaper" would become the
+// desktop itself and never end. The wait is bounded; then the root window, which is what the user
+// sees, gets the picture, and stderr says so. Nothing is left running.
+TEST(DesktopShells, LxdeWithoutItsDesktopEndsOnTheRootWindow) {
+    DesktopSession session;
+    Program program(session.folder().file("program"));
+    std::string picture = session.folder().file("picture.png");
+    write_banded_image(picture, blue, green, 400, 400);
+    auto started = std::chrono::steady_clock::now();
+    Finished done = program.apply_once(picture, "LXDE", 60000);
+    auto took = std::chrono::steady_clock::now() - started;
+    EXPECT_EQ(done.exit_code, 0) << done.err;
+    EXPECT_LT(took, std::chrono::seconds(40));
+    EXPECT_NE(done.err.find("x11 instead"), std::string::npos) << done.err;
+    EXPECT_NE(done.err.find("no pcmanfm desktop"), std::string::npos) << done.err;
+    EXPECT_TRUE(session.shows(covering(blue, green), 5000));
+    EXPECT_EQ(run("/bin/sh", {"-c", "! pgrep -x pcmanfm"}).exit_code, 0) << "pcmanfm left running";
+}
+
+} // namespace

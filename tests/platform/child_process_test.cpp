@@ -1,0 +1,44 @@
+// Helper programs as desktops are driven through them: real programs (the shell), their exit,
+// their last word on stderr, and a bound on how long they may take.
+
+#include "platform/child_process.h"
+
+#include <chrono>
+#include <gtest/gtest.h>
+
+using namespace wallcycle;
+
+namespace {
+
+TEST(RunProgram, OutcomesAreReportedAndWaitsAreBounded) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> argv;
+        int timeout_ms;
+        bool ok;
+        const char* says;
+    } cases[] = {
+        {"success", {"sh", "-c", "echo chatter; exit 0"}, 10000, true, ""},
+        {"exit status and last line",
+         {"sh", "-c", "echo first >&2; echo 'cannot reach the desktop' >&2; exit 3"},
+         10000,
+         false,
+         "exit status 3): cannot reach the desktop"},
+        {"killed", {"sh", "-c", "kill -9 $$"}, 10000, false, "signal 9"},
+        {"not installed", {"no-such-program-here"}, 10000, false, "not installed"},
+        // Like pcmanfm becoming the desktop itself: ignores SIGTERM and never ends.
+        {"never ends", {"sh", "-c", "trap '' TERM; while :; do sleep 1; done"}, 700, false, "did not finish"},
+        // Its child keeps stderr open after it has ended: the end of the program is what counts.
+        {"child holds stderr", {"sh", "-c", "sleep 30 & exit 0"}, 10000, true, ""},
+    };
+    for (const auto& c : cases) {
+        auto started = std::chrono::steady_clock::now();
+        Status done = run_program(c.argv, c.timeout_ms);
+        auto took = std::chrono::steady_clock::now() - started;
+        EXPECT_EQ(done.ok(), c.ok) << c.name << ": " << done.reason();
+        EXPECT_NE(done.reason().find(c.says), std::string::npos) << c.name << ": " << done.reason();
+        EXPECT_LT(took, std::chrono::milliseconds(c.timeout_ms) + std::chrono::seconds(2)) << c.name;
+    }
+}
+
+} // namespace

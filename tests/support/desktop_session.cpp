@@ -1,0 +1,208 @@
+#include "tests/support/desktop_session.h"
+
+#include "tests/support/images.h"
+#include "wallpaper/x11_outputs.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <spawn.h>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace wallcycle::test {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string home_of(const TempDir& dir) {
+    return dir.file("home");
+}
+
+// Every process whose environment names this home: the shells and whatever they started.
+std::vector<pid_t> processes_of(const std::string& home) {
+    std::vector<pid_t> found;
+    std::string marker = "HOME=" + home;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        pid_t pid = std::atoi(entry.path().filename().c_str());
+        if (pid <= 0 || pid == getpid())
+            continue;
+        std::ifstream environment(entry.path() / "environ", std::ios::binary);
+        std::string variable;
+        while (std::getline(environment, variable, '\0'))
+            if (variable == marker) {
+                found.push_back(pid);
+                break;
+            }
+    }
+    return found;
+}
+
+template <typename Ready> bool wait_for(Ready ready, int timeout_ms) {
+    auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+    while (Clock::now() < deadline) {
+        if (ready())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return ready();
+}
+
+std::string command_output(const std::string& command) {
+    std::string out;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[256];
+        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr)
+            out += buffer;
+        pclose(pipe);
+    }
+    return out;
+}
+
+} // namespace
+
+DesktopSession::DesktopSession() {
+    // Set before the bus starts: the services it starts inherit this environment.
+    use_private_home(home_of(dir_));
+    setenv("DISPLAY", server_.display().c_str(), 1);
+    bus_ = std::make_unique<DbusSession>();
+}
+
+DesktopSession::~DesktopSession() {
+    for (int round = 0; round < 2; ++round) { // what a dying shell starts on its way out, too
+        for (pid_t pid : processes_of(home_of(dir_)))
+            kill(pid, SIGKILL);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    for (pid_t pid : started_)
+        waitpid(pid, nullptr, 0);
+    bus_.reset();
+}
+
+void DesktopSession::spawn(const std::vector<std::string>& argv,
+                           const std::map<std::string, std::string>& env) {
+    std::vector<std::string> environment;
+    for (char** e = environ; *e != nullptr; ++e) {
+        std::string entry(*e);
+        if (env.count(entry.substr(0, entry.find('='))) == 0)
+            environment.push_back(entry);
+    }
+    for (const auto& [name, value] : env)
+        environment.push_back(name + "=" + value);
+    std::vector<char*> envp, args;
+    for (auto& e : environment)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+    std::vector<std::string> copy = argv;
+    for (auto& a : copy)
+        args.push_back(a.data());
+    args.push_back(nullptr);
+    std::string log = dir_.file(std::filesystem::path(argv.at(0)).filename().string() + ".log");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    pid_t pid = -1;
+    int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0)
+        throw std::runtime_error("cannot start " + argv[0] + " (is it installed?)");
+    started_.push_back(pid);
+}
+
+bool DesktopSession::name_owned(const std::string& name) const {
+    return command_output("gdbus call --session -d org.freedesktop.DBus -o /org/freedesktop/DBus -m "
+                          "org.freedesktop.DBus.NameHasOwner " +
+                          name + " 2>/dev/null")
+               .find("true") != std::string::npos;
+}
+
+bool DesktopSession::shows(const std::vector<std::pair<std::pair<int, int>, std::uint32_t>>& points,
+                           int timeout_ms) const {
+    return wait_for(
+        [&] {
+            for (const auto& [at, colour] : points)
+                if (!colours_near(root_pixel(display(), at.first, at.second), colour, 8))
+                    return false;
+            return true;
+        },
+        timeout_ms);
+}
+
+void DesktopSession::start(Shell shell) {
+    const std::map<std::string, std::string> software_gl{{"LIBGL_ALWAYS_SOFTWARE", "1"}};
+    std::function<bool()> ready;
+    switch (shell) {
+    case Shell::None:
+        return;
+    case Shell::Xfce:
+        // Without a window manager xfdesktop leaves its window unmapped.
+        spawn({"xfwm4", "--compositor=off", "--sm-client-disable"});
+        spawn({"xfdesktop", "--sm-client-disable"});
+        ready = [this] { return name_owned("org.xfce.xfdesktop"); };
+        break;
+    case Shell::Lxde:
+        spawn({"pcmanfm", "--desktop"});
+        ready = [] { return desktop_window_shown("Pcmanfm"); };
+        break;
+    case Shell::Lxqt:
+        spawn({"pcmanfm-qt", "--desktop", "--profile=lxqt"});
+        ready = [] { return desktop_window_shown("pcmanfm-qt"); };
+        break;
+    case Shell::Mate:
+        spawn({"caja", "-n", "--force-desktop"});
+        ready = [this] { return name_owned("org.mate.Caja"); };
+        break;
+    case Shell::Cinnamon:
+        // Cinnamon's background daemon waits for the session manager (a stand-in here: the real
+        // gnome-session needs a whole login) to say the session runs.
+        spawn({WALLCYCLE_FAKE_SESSION_MANAGER});
+        spawn({"cinnamon", "--sm-disable", "--x11"}, software_gl);
+        spawn({"csd-background"});
+        ready = [this] {
+            return name_owned("org.Cinnamon") && root_pixmap_property(display(), "_XROOTPMAP_ID") != 0;
+        };
+        break;
+    case Shell::Kde:
+        spawn({"plasmashell"},
+              {{"LIBGL_ALWAYS_SOFTWARE", "1"}, {"KDE_FULL_SESSION", "true"}, {"KDE_SESSION_VERSION", "5"}});
+        ready = [this] { return name_owned("org.kde.plasmashell"); };
+        break;
+    case Shell::Gnome:
+        spawn({"gnome-shell", "--x11", "--sm-disable"},
+              {{"LIBGL_ALWAYS_SOFTWARE", "1"},
+               {"XDG_SESSION_TYPE", "x11"},
+               {"DBUS_SYSTEM_BUS_ADDRESS", std::getenv("DBUS_SESSION_BUS_ADDRESS")}});
+        // It starts in the overview, which hides the background: once it is there, leave it.
+        ready = [this] {
+            auto overview = [] {
+                return command_output("gdbus call --session -d org.gnome.Shell -o /org/gnome/Shell -m "
+                                      "org.freedesktop.DBus.Properties.Get org.gnome.Shell OverviewActive "
+                                      "2>/dev/null");
+            };
+            if (!name_owned("org.gnome.Shell") ||
+                !wait_for([&] { return overview().find("true") != std::string::npos; }, 10000))
+                return false;
+            command_output(
+                "gdbus call --session -d org.gnome.Shell -o /org/gnome/Shell -m "
+                "org.freedesktop.DBus.Properties.Set org.gnome.Shell OverviewActive '<false>' 2>&1");
+            return wait_for([&] { return overview().find("false") != std::string::npos; }, 5000);
+        };
+        break;
+    }
+    if (!wait_for(ready, 60000))
+        throw std::runtime_error("the desktop did not come up; see the logs in " + dir_.path());
+    std::this_thread::sleep_for(std::chrono::seconds(1)); // its first paint
+}
+
+} // namespace wallcycle::test
