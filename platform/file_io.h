@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace wallcycle {
 
@@ -17,6 +18,21 @@ enum class FileKind { Missing, Regular, Folder, Special };
 // device never blocks); or why it cannot be told (a loop of symbolic links, a folder on the way
 // that cannot be searched).
 Result<FileKind> file_kind(const std::string& path);
+
+// One entry of a folder. Links are followed for the kind, except that on Windows a folder that is
+// a junction or link is Special (never entered, so it cannot loop).
+struct FolderEntry {
+    std::string name;
+    FileKind kind;
+    bool hidden; // the name starts with "." (or, on Windows, the entry is marked hidden)
+};
+
+// The entries of a folder ("." and ".." left out), or why it cannot be read.
+Result<std::vector<FolderEntry>> list_folder(const std::string& path);
+
+// What identifies a folder however it is reached, so that a walk enters each once; empty when the
+// system cannot tell.
+std::string folder_identity(const std::string& path);
 
 // Why a path of this kind is not a file to read, for messages ("it is a folder, not a file").
 std::string not_a_file_reason(FileKind kind);

@@ -123,6 +123,41 @@ Result<FileKind> file_kind(const std::string& path) {
     return S_ISDIR(info.st_mode) ? FileKind::Folder : FileKind::Special;
 }
 
+Result<std::vector<FolderEntry>> list_folder(const std::string& path) {
+    DIR* folder = opendir(path.c_str());
+    if (folder == nullptr)
+        return fail(describe("cannot read the folder", path, errno));
+    std::vector<FolderEntry> entries;
+    int fd = dirfd(folder);
+    while (const dirent* entry = readdir(folder)) {
+        std::string_view name(entry->d_name);
+        if (name == "." || name == "..")
+            continue;
+        FileKind kind = FileKind::Special;
+        unsigned char type = entry->d_type;
+        if (type == DT_LNK || type == DT_UNKNOWN) { // the kind of what it leads to
+            struct stat info {};
+            if (fstatat(fd, entry->d_name, &info, 0) != 0)
+                continue; // a dangling link, or gone since: nothing there to show
+            type = S_ISREG(info.st_mode) ? DT_REG : S_ISDIR(info.st_mode) ? DT_DIR : DT_FIFO;
+        }
+        if (type == DT_REG)
+            kind = FileKind::Regular;
+        else if (type == DT_DIR)
+            kind = FileKind::Folder;
+        entries.push_back({std::string(name), kind, name.front() == '.'});
+    }
+    closedir(folder);
+    return entries;
+}
+
+std::string folder_identity(const std::string& path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0)
+        return {};
+    return std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
+}
+
 Result<std::string> read_whole_file(const std::string& path, std::size_t max_bytes) {
     if (path.find('\0') != std::string::npos)
         return fail("cannot open " + shown_path(path) + ": the path contains a NUL character");

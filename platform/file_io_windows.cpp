@@ -97,6 +97,39 @@ Result<FileKind> file_kind(const std::string& path) {
     return (attributes & FILE_ATTRIBUTE_DEVICE) ? FileKind::Special : FileKind::Regular;
 }
 
+Result<std::vector<FolderEntry>> list_folder(const std::string& path) {
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileExW(widen(path + "\\*").c_str(), FindExInfoBasic, &found,
+                                     FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    if (search == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND) // a drive's root with nothing in it
+            return std::vector<FolderEntry>{};
+        return fail(describe("cannot read the folder", path, error));
+    }
+    std::vector<FolderEntry> entries;
+    do {
+        std::wstring_view name(found.cFileName);
+        if (name == L"." || name == L"..")
+            continue;
+        DWORD attributes = found.dwFileAttributes;
+        FileKind kind = FileKind::Regular;
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+            kind = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) ? FileKind::Special : FileKind::Folder;
+        else if (attributes & FILE_ATTRIBUTE_DEVICE)
+            kind = FileKind::Special;
+        entries.push_back(
+            {narrow(name), kind, name.front() == L'.' || (attributes & FILE_ATTRIBUTE_HIDDEN) != 0});
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return entries;
+}
+
+// Junctions and folder links are never entered, so the path itself identifies the folder.
+std::string folder_identity(const std::string& path) {
+    return canonical_path(path);
+}
+
 Result<std::string> read_whole_file(const std::string& path, std::size_t max_bytes) {
     Result<FileKind> kind = file_kind(path);
     if (!kind)

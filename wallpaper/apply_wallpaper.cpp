@@ -1,7 +1,6 @@
 #include "wallpaper/apply_wallpaper.h"
 
 #include "platform/error_output.h"
-#include "wallpaper/random_pick.h"
 
 #include <thread>
 
@@ -24,10 +23,10 @@ Status reachable(const WallpaperBackend& backend, std::chrono::steady_clock::tim
 
 } // namespace
 
-Status ApplyWallpaper(const std::string& image_path, const BackendList& backends,
-                      std::chrono::steady_clock::time_point wait_until) {
+ApplyAttempt apply_through_backends(const std::string& image_path, const BackendList& backends,
+                                    std::chrono::steady_clock::time_point wait_until) {
     if (image_path.empty())
-        return fail("Wallpaper not changed: the entry is empty, not an image path");
+        return {fail("Wallpaper not changed: the entry is empty, not an image path"), false};
     std::string tried;
     for (const auto& backend : backends) {
         Status usable = reachable(*backend, wait_until);
@@ -37,22 +36,19 @@ Status ApplyWallpaper(const std::string& image_path, const BackendList& backends
         }
         Status applied = backend->apply(image_path);
         if (!applied)
-            return fail("Wallpaper not changed: " + applied.reason());
+            return {fail("Wallpaper not changed: " + applied.reason()), true};
         if (!tried.empty()) // never a silent fallback: the session's own desktop may paint over it
             report_line(std::string("Wallpaper set through ") + backend->name() + " instead (" + tried + ")");
-        return {};
+        return {{}, true};
     }
-    return fail("Wallpaper not changed: no desktop found to set it on (" +
-                (tried.empty() ? std::string("nothing to try") : tried) + ")");
+    return {fail("Wallpaper not changed: no desktop found to set it on (" +
+                 (tried.empty() ? std::string("nothing to try") : tried) + ")"),
+            false};
 }
 
-PickOutcome apply_random_entry(const std::vector<std::string>& entries, const BackendList& backends,
-                               std::chrono::steady_clock::time_point wait_until) {
-    std::optional<std::string> picked = PickRandomEntry(entries);
-    if (!picked)
-        return {{}, fail("Wallpaper not changed: the image list is empty")};
-    Status status = ApplyWallpaper(*picked, backends, wait_until);
-    return {std::move(*picked), std::move(status)};
+Status ApplyWallpaper(const std::string& image_path, const BackendList& backends,
+                      std::chrono::steady_clock::time_point wait_until) {
+    return apply_through_backends(image_path, backends, wait_until).status;
 }
 
 } // namespace wallcycle

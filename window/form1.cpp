@@ -46,6 +46,10 @@ QFont interval_font() {
     return font;
 }
 
+QString whole_folder_filter() {
+    return QStringLiteral("%1 (*)").arg(text_of(std::string(whole_folder_filter_name)));
+}
+
 // The dialog's filters: the BMP filter the program always had, then every image format this
 // build reads, then everything.
 QStringList dialog_filters() {
@@ -59,8 +63,9 @@ QStringList dialog_filters() {
     QStringList images;
     for (const QByteArray& format : QImageReader::supportedImageFormats())
         images << QStringLiteral("*.") + QString::fromLatin1(format);
-    filters << QStringLiteral("All images (%1)").arg(images.join(' '));
-    filters << QStringLiteral("All files (*)");
+    filters << QStringLiteral("%1 (%2)").arg(text_of(std::string(all_images_filter_name)), images.join(' '));
+    filters << QStringLiteral("%1 (*)").arg(text_of(std::string(all_files_filter_name)));
+    filters << whole_folder_filter();
     return filters;
 }
 
@@ -203,7 +208,14 @@ void Form1::Command1_Click() {
     // Cancelling adds nothing; the dialog keeps its folder and filter for the next add.
     if (CommonDialog1->exec() != QDialog::Accepted)
         return;
-    append_entries(CommonDialog1->selectedFiles());
+    std::vector<std::string> chosen;
+    for (const QString& file : CommonDialog1->selectedFiles())
+        chosen.push_back(text_of(file));
+    QStringList added;
+    for (const std::string& entry :
+         entries_to_add(chosen, CommonDialog1->selectedNameFilter() == whole_folder_filter(), "/"))
+        added << text_of(entry);
+    append_entries(added);
 }
 
 void Form1::Command2_Click() {
@@ -220,8 +232,7 @@ void Form1::Command3_Click() {
     int index = selected_index();
     if (index < 0)
         return;
-    CurrentWallpaper = text_of(entries_->index(index).data().toString());
-    apply(CurrentWallpaper);
+    report(apply_entry(text_of(entries_->index(index).data().toString()), backends_));
 }
 
 void Form1::List1_DblClick() {
@@ -252,22 +263,19 @@ void Form1::Command6_Click() {
 }
 
 void Form1::Timer1_Timer() {
-    int count = entries_->rowCount(); // the count is read before the fraction is drawn
-    if (count == 0) {
+    if (entries_->rowCount() == 0) {
         report_line("Wallpaper not changed: the image list is empty");
         return;
     }
-    std::size_t index = pick_index(static_cast<std::size_t>(count), clock_seeded_fraction());
-    CurrentWallpaper = text_of(entries_->index(static_cast<int>(index)).data().toString());
-    apply(CurrentWallpaper);
+    report(apply_random_entry(settings().entries, backends_));
 }
 
-void Form1::apply(const std::string& path) {
-    Status applied = ApplyWallpaper(path, backends_);
-    if (applied)
+void Form1::report(PickOutcome outcome) {
+    CurrentWallpaper = std::move(outcome.path);
+    if (outcome.status)
         return;
-    report_line(applied.reason());
-    show_notice(applied.reason());
+    report_line(outcome.status.reason());
+    show_notice(outcome.status.reason());
 }
 
 // One message box, reused: a failing rotation must not pile up a box per tick.

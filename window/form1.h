@@ -66,7 +66,7 @@ private:
 
     int selected_index() const;
     void append_entries(const QStringList& paths);
-    void apply(const std::string& path);
+    void report(PickOutcome outcome);
     void show_notice(const std::string& text);
 
     QPushButton* Command1 = nullptr;

@@ -96,7 +96,7 @@ private:
         SendMessageW(item(List1), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(path.c_str()));
     }
     void step(std::optional<std::string> (*stepper)(std::string_view, const NumberFormat&));
-    void apply(const std::string& path);
+    void report(PickOutcome outcome);
     void show_notice(const std::string& text);
 
     HWND window_ = nullptr;
@@ -253,8 +253,10 @@ std::wstring dialog_filter() {
             patterns += (patterns.empty() ? "" : ";") + pattern;
         filter += widen(entry.description) + L'\0' + widen(patterns) + L'\0';
     }
-    filter += std::wstring(L"All images") + L'\0' + L"*.bmp;*.dib;*.jpg;*.jpeg;*.png;*.gif" + L'\0';
-    filter += std::wstring(L"All files") + L'\0' + L"*.*" + L'\0';
+    filter +=
+        widen(all_images_filter_name) + L'\0' + L"*.bmp;*.dib;*.jpg;*.jpeg;*.png;*.gif;*.tif;*.tiff" + L'\0';
+    filter += widen(all_files_filter_name) + L'\0' + L"*.*" + L'\0';
+    filter += widen(whole_folder_filter_name) + L'\0' + L"*.*" + L'\0';
     return filter;
 }
 
@@ -269,17 +271,22 @@ void Form1::Command1_Click() {
     dialog.lpstrFile = chosen.data();
     dialog.nMaxFile = static_cast<DWORD>(chosen.size());
     dialog.Flags = OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
-    if (!GetOpenFileNameW(&dialog))
+    BOOL accepted = GetOpenFileNameW(&dialog);
+    SetFocus(item(Command1));
+    if (!accepted)
         return; // cancelled: nothing is added
     // One file: its full path. Several: the folder, then each name, each ending in a NUL.
+    std::vector<std::string> files;
     std::wstring first(chosen.c_str());
     const wchar_t* next = chosen.c_str() + first.size() + 1;
-    if (*next == L'\0') {
-        append(first);
-        return;
-    }
+    if (*next == L'\0')
+        files.push_back(narrow(first));
     for (; *next != L'\0'; next += wcslen(next) + 1)
-        append(first + L"\\" + next);
+        files.push_back(narrow(first + L"\\" + next));
+    // The filters: the BMP one, all images, all files, then the folder one.
+    std::size_t filters = parse_file_filters(add_dialog_filter).size();
+    for (const std::string& entry : entries_to_add(files, dialog.nFilterIndex == filters + 3, "\\/"))
+        append(widen(entry));
 }
 
 void Form1::Command2_Click() {
@@ -297,8 +304,7 @@ void Form1::Command3_Click() {
     LRESULT index = SendMessageW(item(List1), LB_GETCURSEL, 0, 0);
     if (index == LB_ERR)
         return;
-    CurrentWallpaper = entry(static_cast<int>(index));
-    apply(CurrentWallpaper);
+    report(apply_entry(entry(static_cast<int>(index)), backends_));
 }
 
 void Form1::step(std::optional<std::string> (*stepper)(std::string_view, const NumberFormat&)) {
@@ -319,19 +325,17 @@ void Form1::Command6_Click() {
 }
 
 void Form1::Timer1_Timer() {
-    auto count = static_cast<std::size_t>(SendMessageW(item(List1), LB_GETCOUNT, 0, 0));
-    if (count == 0)
+    if (SendMessageW(item(List1), LB_GETCOUNT, 0, 0) == 0)
         return;
-    CurrentWallpaper = entry(static_cast<int>(pick_index(count, clock_seeded_fraction())));
-    apply(CurrentWallpaper);
+    report(apply_random_entry(settings().entries, backends_));
 }
 
-void Form1::apply(const std::string& path) {
-    Status applied = ApplyWallpaper(path, backends_);
-    if (applied)
+void Form1::report(PickOutcome outcome) {
+    CurrentWallpaper = std::move(outcome.path);
+    if (outcome.status)
         return;
-    report_line(applied.reason());
-    show_notice(applied.reason());
+    report_line(outcome.status.reason());
+    show_notice(outcome.status.reason());
 }
 
 // One message at a time: a failing rotation must not pile up boxes.

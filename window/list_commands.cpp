@@ -1,5 +1,7 @@
 #include "window/list_commands.h"
 
+#include <algorithm>
+
 namespace wallcycle {
 
 std::optional<std::size_t> selection_after_removal(std::size_t remaining, std::size_t removed_index) {
@@ -42,6 +44,22 @@ std::vector<FileFilter> parse_file_filters(std::string_view filter) {
         filters.push_back(std::move(entry));
     }
     return filters;
+}
+
+std::vector<std::string> entries_to_add(const std::vector<std::string>& chosen, bool whole_folders,
+                                        std::string_view separators) {
+    if (!whole_folders)
+        return chosen;
+    std::vector<std::string> folders;
+    for (const std::string& path : chosen) {
+        auto cut = path.find_last_of(separators);
+        if (cut == std::string::npos)
+            continue;
+        std::string folder = path.substr(0, cut == 0 ? 1 : cut); // "/a.png" is in "/"
+        if (std::find(folders.begin(), folders.end(), folder) == folders.end())
+            folders.push_back(std::move(folder));
+    }
+    return folders;
 }
 
 } // namespace wallcycle

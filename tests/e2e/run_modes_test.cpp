@@ -183,6 +183,33 @@ TEST(RunModes, SettingsThatCannotBeReadOpenTheWindowAndNeverHang) {
     }
 }
 
+// A folder entry stands for the pictures in it and its subfolders; a damaged one among them is
+// passed over, and a folder with nothing usable changes nothing.
+TEST(RunModes, AFolderEntrySetsOneOfItsPictures) {
+    Desk desk;
+    std::string album = desk.dir.file("album");
+    std::filesystem::create_directories(album + "/sub");
+    std::filesystem::create_directories(album + "/.hidden");
+    write_solid_image(album + "/sub/green.bmp", green);
+    write_solid_image(album + "/.hidden/blue.jpg", blue);
+    write_file(album + "/notes.txt", "not a picture");
+    write_file(album + "/broken.png", "\x89PNG but damaged");
+    std::set<std::uint32_t> seen;
+    for (int i = 0; i < 6; ++i) {
+        write_file(desk.dir.file("k_save.dat"), "\"1\"\r\n\"" + album + "\"\r\n");
+        Finished done = run(desk.program, {"/e"}, desk.env());
+        ASSERT_EQ(done.exit_code, 0) << done.err;
+        seen.insert(desk.root());
+    }
+    EXPECT_EQ(seen, std::set<std::uint32_t>{green}); // never the hidden one, never the broken one
+
+    std::filesystem::remove(album + "/sub/green.bmp");
+    Finished done = run(desk.program, {"/e"}, desk.env());
+    EXPECT_EQ(done.exit_code, 1);
+    EXPECT_NE(done.err.find("broken.png"), std::string::npos) << done.err;
+    EXPECT_EQ(desk.root(), green); // left as it was
+}
+
 TEST(RunModes, EveryImageOfTheListComesUpWithE) {
     Desk desk;
     write_file(desk.dir.file("k_save.dat"), desk.list("1"));

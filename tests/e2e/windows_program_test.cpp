@@ -175,6 +175,24 @@ TEST(WindowsProgram, MessagesInTheCodePageAndRelativeEntriesFromTheProgramFolder
     EXPECT_EQ(wine().wallpaper(), windows_path(folder.dir.file("img/red.bmp")));
 }
 
+// A folder entry stands for the pictures in it and its subfolders; hidden ones and other files are
+// passed over.
+TEST(WindowsProgram, AFolderEntrySetsOneOfItsPictures) {
+    ProgramFolder folder(0);
+    std::string album = folder.dir.file("アルバム");
+    std::filesystem::create_directories(album + "/夏");
+    std::filesystem::create_directories(album + "/.hidden");
+    write_solid_image(album + "/夏/海.bmp", 0x2255aa, 32, 24);
+    write_solid_image(album + "/.hidden/隠し.bmp", 0x2255aa, 32, 24);
+    write_file(album + "/メモ.txt", "not a picture");
+    folder.write_settings("1", {windows_path(album)});
+    for (int i = 0; i < 3; ++i) {
+        Finished done = wine().run(folder.exe, {"/e"});
+        ASSERT_EQ(done.exit_code, 0) << done.err;
+        EXPECT_EQ(wine().wallpaper(), windows_path(album + "/夏/海.bmp"));
+    }
+}
+
 // A settings file that cannot be read opens the window (and never hangs), the wallpaper untouched.
 TEST(WindowsProgram, SettingsThatCannotBeReadOpenTheWindow) {
     ProgramFolder folder;

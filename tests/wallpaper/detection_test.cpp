@@ -1,11 +1,13 @@
 // Which desktops are tried, in which order, for the environments real sessions set.
 
+#include "tests/support/probe_backend.h"
 #include "wallpaper/backend_loader.h"
 #include "wallpaper/desktop_detection.h"
 
 #include <gtest/gtest.h>
 
 using namespace wallcycle;
+using wallcycle::test::ProbeBackend;
 using Names = std::vector<std::string>;
 
 namespace {
@@ -55,31 +57,6 @@ TEST(Detection, EveryKnownNameMakesItsBackend) {
     EXPECT_NE(usable.reason().find("WALLCYCLE_BACKEND"), std::string::npos) << usable.reason();
     EXPECT_NE(usable.reason().find("gnome"), std::string::npos) << usable.reason();
 }
-
-// A backend that can run here only when told (or after being asked a number of times, as a desktop
-// that comes up during a login); records what it was asked to show.
-class ProbeBackend : public WallpaperBackend {
-public:
-    ProbeBackend(const char* name, bool runs, std::vector<std::string>* log, int up_after_asks = -1)
-        : name_(name), runs_(runs), log_(log), up_after_(up_after_asks) {}
-    const char* name() const override { return name_; }
-    Status can_run() const override {
-        bool up = runs_ || (up_after_ >= 0 && asked_++ >= up_after_);
-        return up ? Status() : fail(std::string(name_) + " is not here");
-    }
-    bool may_come_up() const override { return up_after_ >= 0; }
-    Status apply(const std::string& path) override {
-        log_->push_back(std::string(name_) + " " + path);
-        return {};
-    }
-
-private:
-    const char* name_;
-    bool runs_;
-    std::vector<std::string>* log_;
-    int up_after_;
-    mutable int asked_ = 0;
-};
 
 // The order of trying is logic of its own; real desktops are tested in the backends' own tests.
 TEST(ApplyWallpaper, FirstReachableDesktopWinsAndTheMessageSaysWhatWasTried) {

@@ -72,10 +72,11 @@ class Form1Test : public QObject {
         list->setCurrentIndex(list->model()->index(row, 0));
     }
     // Answers the add dialog once it is open: picks the given files, or cancels when there are none.
-    static void answer_dialog(Form1* form, QStringList files) {
-        QTimer::singleShot(0, form, [form, files] {
+    static void answer_dialog(Form1* form, QStringList files, QString filter = {}) {
+        QTimer::singleShot(0, form, [form, files, filter] {
             auto* dialog = form->findChild<QFileDialog*>(QStringLiteral("CommonDialog1"));
             QVERIFY(dialog != nullptr && dialog->isVisible());
+            dialog->selectNameFilter(filter.isEmpty() ? dialog->nameFilters().first() : filter);
             if (files.isEmpty()) {
                 dialog->reject();
                 return;
@@ -194,18 +195,25 @@ private slots:
         QString b = QString::fromStdString(dir_->file("b.bmp"));
         QString c = QString::fromStdString(dir_->file("c.png"));
         auto form = make_form({"0", {"/first.bmp"}});
+        QString folder = QString::fromStdString(dir_->path());
+        const QString whole_folder = QStringLiteral("選んだファイルのフォルダーごと追加 (*)");
         struct Step {
             QStringList chosen;
             QStringList expected;
+            QString filter;
         } steps[] = {
-            {{a}, {"/first.bmp", a}},
-            {{a}, {"/first.bmp", a, a}},          // the same file twice
-            {{}, {"/first.bmp", a, a}},           // cancel adds nothing
-            {{b, a}, {"/first.bmp", a, a, a, b}}, // several at once, in the dialog's order
-            {{c}, {"/first.bmp", a, a, a, b, c}}, // not only BMP
+            {{a}, {"/first.bmp", a}, {}},
+            {{a}, {"/first.bmp", a, a}, {}},          // the same file twice
+            {{}, {"/first.bmp", a, a}, {}},           // cancel adds nothing
+            {{b, a}, {"/first.bmp", a, a, a, b}, {}}, // several at once, in the dialog's order
+            {{c}, {"/first.bmp", a, a, a, b, c}, QStringLiteral("すべての画像")}, // not only BMP
+            {{b, a}, {"/first.bmp", a, a, a, b, c, folder}, whole_folder},        // their folder, once
         };
         for (const auto& step : steps) {
-            answer_dialog(form.get(), step.chosen);
+            QString filter = step.filter;
+            if (filter == QStringLiteral("すべての画像"))
+                filter = form->findChild<QFileDialog*>(QStringLiteral("CommonDialog1"))->nameFilters().at(1);
+            answer_dialog(form.get(), step.chosen, filter);
             click(form.get(), "Command1");
             QCOMPARE(entries(form.get()), step.expected);
         }
@@ -213,7 +221,9 @@ private slots:
         QCOMPARE(dialog->nameFilters().first(), QStringLiteral("*.bmp (*.bmp)"));
         QVERIFY(dialog->nameFilters().at(1).contains(QStringLiteral("*.png")));
         QVERIFY(dialog->nameFilters().at(1).contains(QStringLiteral("*.jpg")));
-        QCOMPARE(dialog->nameFilters().last(), QStringLiteral("All files (*)"));
+        QVERIFY(dialog->nameFilters().at(1).startsWith(QStringLiteral("すべての画像 (")));
+        QCOMPARE(dialog->nameFilters().at(2), QStringLiteral("すべてのファイル (*)"));
+        QCOMPARE(dialog->nameFilters().last(), whole_folder);
     }
 
     void delete_entries_data() {
@@ -272,12 +282,29 @@ private slots:
         QVERIFY(form->notice() != nullptr && form->notice()->isVisible());
         QVERIFY(form->notice()->text().contains(QString::fromStdString(dir_->file("gone.png"))));
 
+        // A folder entry: one of its pictures.
+        form->notice()->close();
+        std::string album = dir_->file("album");
+        std::filesystem::create_directory(album);
+        write_solid_image(album + "/red.png", red);
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(QString::fromStdString(album))}); // dropped, as a file manager does
+        QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(list->viewport(), &enter);
+        QDropEvent drop(QPoint(20, 20), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(list->viewport(), &drop);
+        QCOMPARE(entries(form.get()).last(), QString::fromStdString(album));
+        select_row(form.get(), 3);
+        click(form.get(), "Command3");
+        QVERIFY2(colours_near(root_pixel(display, 3, 3), red),
+                 form->notice()->isVisible() ? qPrintable(form->notice()->text()) : "no notice");
+        QCOMPARE(form->current_wallpaper(), album + "/red.png");
+
         // Nothing selected: nothing happens.
         list->selectionModel()->clearSelection();
-        form->notice()->close();
         click(form.get(), "Command3");
         QVERIFY(!form->notice()->isVisible());
-        QVERIFY(colours_near(root_pixel(display, 3, 3), blue));
+        QVERIFY(colours_near(root_pixel(display, 3, 3), red));
     }
 
     void stepping_data() {

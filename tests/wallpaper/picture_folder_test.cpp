@@ -1,0 +1,215 @@
+// Folder entries: which pictures a folder stands for (real folders on disk), and the pick over a
+// list with folders in it.
+
+#include "tests/support/probe_backend.h"
+#include "tests/support/temp_dir.h"
+#include "wallpaper/apply_wallpaper.h"
+#include "wallpaper/picture_folder.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <map>
+#include <random>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace wallcycle;
+using namespace wallcycle::test;
+using Names = std::vector<std::string>;
+namespace fs = std::filesystem;
+
+namespace {
+
+void touch(const std::string& path) {
+    fs::create_directories(fs::path(path).parent_path());
+    write_file(path, "x");
+}
+
+TEST(PictureFolder, WhatAFolderStandsFor) {
+    struct Case {
+        const char* name;
+        Names files; // made under the folder ("/" ends a folder)
+        void (*extra)(const std::string& folder);
+        Names pictures; // relative to the folder, in the order given back
+    } cases[] = {
+        {"pictures only", {"b.png", "a.JPG", "c.bmp"}, nullptr, {"a.JPG", "b.png", "c.bmp"}},
+        {"non-pictures skipped", {"a.png", "notes.txt", "noending", "b.webp"}, nullptr, {"a.png", "b.webp"}},
+        {"nested",
+         {"a.png", "sub/b.png", "sub/deeper/c.gif"},
+         nullptr,
+         {"a.png", "sub/b.png", "sub/deeper/c.gif"}},
+        {"hidden files and folders skipped",
+         {".secret.png", ".cache/a.png", "shown.png"},
+         nullptr,
+         {"shown.png"}},
+        {"empty", {}, nullptr, {}},
+        {"a folder named like a picture is entered", {"album.jpg/a.png"}, nullptr, {"album.jpg/a.png"}},
+        {"a loop of links is harmless",
+         {"a.png", "sub/b.png"},
+         [](const std::string& folder) { fs::create_directory_symlink(folder, folder + "/sub/back"); },
+         {"a.png", "sub/b.png"}},
+        {"a link to a picture counts, a dangling one not",
+         {"a.png"},
+         [](const std::string& folder) {
+             fs::create_symlink(folder + "/a.png", folder + "/link.png");
+             fs::create_symlink(folder + "/gone.png", folder + "/dangling.png");
+         },
+         {"a.png", "link.png"}},
+        {"a named pipe is no picture",
+         {"a.png"},
+         [](const std::string& folder) { mkfifo((folder + "/pipe.png").c_str(), 0600); },
+         {"a.png"}},
+        {"deeper than 16 levels is not walked",
+         {"a.png"},
+         [](const std::string& folder) {
+             std::string deep = folder;
+             for (int level = 1; level <= 17; ++level) {
+                 deep += "/d";
+                 touch(deep + "/level" + std::to_string(level) + ".png");
+             }
+         },
+         {"a.png"}},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        std::string folder = dir.file("pictures");
+        fs::create_directory(folder);
+        for (const auto& file : c.files)
+            touch(folder + "/" + file);
+        if (c.extra)
+            c.extra(folder);
+        Result<Names> found = pictures_in_folder(folder);
+        ASSERT_TRUE(found.ok()) << c.name << ": " << found.reason();
+        Names expected;
+        for (const auto& picture : c.pictures)
+            expected.push_back(folder + "/" + picture);
+        if (std::string(c.name).rfind("deeper", 0) == 0) // levels 16 down to 1 ("d" before "level")
+            for (int level = 16; level >= 1; --level) {
+                std::string deep = folder;
+                for (int i = 0; i < level; ++i)
+                    deep += "/d";
+                expected.push_back(deep + "/level" + std::to_string(level) + ".png");
+            }
+        EXPECT_EQ(found.value(), expected) << c.name;
+    }
+}
+
+// Root reads every folder, so the walk runs as an unprivileged user.
+TEST(PictureFolder, AFolderThatCannotBeReadSaysWhy) {
+    TempDir dir;
+    std::string folder = dir.file("closed");
+    touch(folder + "/a.png");
+    chmod(dir.path().c_str(), 0755);
+    chmod(folder.c_str(), 0000);
+    pid_t child = fork();
+    if (child == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(3);
+        Result<Names> found = pictures_in_folder(folder);
+        _exit(!found.ok() && found.reason().find("Permission denied") != std::string::npos ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    chmod(folder.c_str(), 0755);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+struct Desk {
+    std::vector<std::string> log;
+    BackendList backends;
+    ProbeBackend* desktop;
+    Desk() {
+        auto probe = std::make_unique<ProbeBackend>("x11", true, &log);
+        desktop = probe.get();
+        backends.push_back(std::move(probe));
+    }
+};
+
+// Each picture the list stands for is equally likely: a folder of three pictures and a file are
+// four pictures, a quarter each (a pick per entry would give the file a half). A fixed generator
+// keeps the check exact from run to run.
+TEST(FolderPick, UniformOverEveryPictureTheListStandsFor) {
+    TempDir dir;
+    std::string folder = dir.file("album");
+    for (const char* name : {"a.png", "b.png", "c.png"})
+        touch(folder + "/" + name);
+    Names entries{folder, dir.file("single.bmp")};
+    std::mt19937 generator(20261207);
+    std::uniform_real_distribution<float> fraction(0.0f, 1.0f);
+    Desk desk;
+    std::map<std::string, int> seen;
+    const int draws = 20000;
+    for (int i = 0; i < draws; ++i) {
+        PickOutcome outcome =
+            apply_random_entry(entries, desk.backends, {}, [&] { return fraction(generator); });
+        ASSERT_TRUE(outcome.status.ok());
+        ++seen[outcome.path];
+    }
+    ASSERT_EQ(seen.size(), 4u);
+    for (const auto& [path, count] : seen)
+        EXPECT_NEAR(count, draws / 4, draws / 50) << path;
+}
+
+TEST(FolderPick, WithoutFoldersItIsThePickOverTheEntries) {
+    Names entries{"/p/a.png", "/p/b", "/p/c.jpg"}; // "/p/b" is not there: an entry like any other
+    Desk desk;
+    for (float f : {0.0f, 0.34f, 0.5f, 0.9999f}) {
+        PickOutcome outcome = apply_random_entry(entries, desk.backends, {}, [f] { return f; });
+        EXPECT_EQ(outcome.path, entries[static_cast<std::size_t>(3 * f)]) << f;
+    }
+}
+
+// A damaged picture in a folder is skipped, said on stderr, and another taken; pictures that are
+// all unusable, an empty folder, a folder that is gone: nothing is set, and the reason says why.
+TEST(FolderPick, UnusablePicturesAreSkippedAndEmptyFoldersRefused) {
+    TempDir dir;
+    std::string album = dir.file("album"), empty = dir.file("empty");
+    for (const char* name : {"bad1.png", "bad2.png", "good.png"})
+        touch(album + "/" + name);
+    fs::create_directory(empty);
+    struct Case {
+        const char* name;
+        Names entries;
+        Names refused;
+        bool set;
+        const char* says; // in the failure, or on stderr when it was set
+    } cases[] = {
+        {"damaged ones skipped",
+         {album},
+         {album + "/bad1.png", album + "/bad2.png"},
+         true,
+         "skipped a picture"},
+        {"all damaged",
+         {album},
+         {album + "/bad1.png", album + "/bad2.png", album + "/good.png"},
+         false,
+         "no usable picture"},
+        {"an empty folder", {empty}, {}, false, "hold no pictures"},
+        {"a plain entry is not retried", {album + "/bad1.png"}, {album + "/bad1.png"}, false, "damaged"},
+    };
+    for (const auto& c : cases) {
+        Desk desk;
+        desk.desktop->refused.insert(c.refused.begin(), c.refused.end());
+        testing::internal::CaptureStderr();
+        float next = 0.0f; // always the first of what is left
+        PickOutcome outcome = apply_random_entry(c.entries, desk.backends, {}, [&] { return next; });
+        std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(outcome.status.ok(), c.set) << c.name << ": " << outcome.status.reason();
+        if (c.set) {
+            EXPECT_EQ(outcome.path, album + "/good.png") << c.name;
+            EXPECT_NE(said.find(c.says), std::string::npos) << c.name << ": " << said;
+        } else {
+            EXPECT_NE(outcome.status.reason().find(c.says), std::string::npos)
+                << c.name << ": " << outcome.status.reason();
+        }
+        EXPECT_LE(desk.log.size(), static_cast<std::size_t>(picture_attempts)) << c.name;
+    }
+    // From the window: the chosen folder entry sets one of its own pictures.
+    Desk desk;
+    PickOutcome chosen = apply_entry(album, desk.backends, [] { return 0.99f; });
+    EXPECT_TRUE(chosen.status.ok());
+    EXPECT_EQ(chosen.path, album + "/good.png");
+}
+
+} // namespace
