@@ -20,9 +20,10 @@ constexpr std::uint32_t blue = 0x1144ee, green = 0x22bb33, yellow = 0xffdd00, re
 
 // A 400x400 picture with its top quarter in another colour, on a 1280x800 screen: covering it
 // leaves a strip of 80 rows at the top (blue at y 60, green at y 150); stretched or fitted, the
-// top colour reaches y 150 too. Both points are clear of GNOME's top bar and Cinnamon's panel.
+// top colour reaches y 150 too. The points are clear of GNOME's top bar and the notices it drops
+// from the top's middle, and of Cinnamon's panel.
 std::vector<std::pair<std::pair<int, int>, std::uint32_t>> covering(std::uint32_t top, std::uint32_t rest) {
-    return {{{640, 60}, top}, {{640, 150}, rest}, {{100, 400}, rest}, {{1180, 700}, rest}};
+    return {{{150, 60}, top}, {{150, 150}, rest}, {{1130, 60}, top}, {{100, 400}, rest}, {{1180, 700}, rest}};
 }
 
 std::map<std::string, std::string> session_environment(const char* current_desktop) {
