@@ -18,12 +18,12 @@ configure_file(window/wallcycle.rc.in ${CMAKE_BINARY_DIR}/wallcycle.rc @ONLY)
 set_source_files_properties(${CMAKE_BINARY_DIR}/wallcycle.rc PROPERTIES OBJECT_DEPENDS
   "${WALLCYCLE_ICO};${CMAKE_SOURCE_DIR}/window/wallcycle.manifest")
 
-add_executable(wallcycle WIN32
-  startup/main_windows.cpp
-  window/form1_win32.cpp
-  wallpaper/backends/windows_desktop.cpp
-  ${CMAKE_BINARY_DIR}/wallcycle.rc)
-target_link_libraries(wallcycle PRIVATE wallcycle_window_logic gdiplus comdlg32)
+# The window and the desktop, shared by the program and its tests.
+add_library(wallcycle_windows STATIC window/form1_win32.cpp wallpaper/backends/windows_desktop.cpp)
+target_link_libraries(wallcycle_windows PUBLIC wallcycle_window_logic gdiplus comdlg32 shell32)
+
+add_executable(wallcycle WIN32 startup/main_windows.cpp ${CMAKE_BINARY_DIR}/wallcycle.rc)
+target_link_libraries(wallcycle PRIVATE wallcycle_windows)
 target_link_options(wallcycle PRIVATE -municode)
 
 include(CTest)
@@ -45,6 +45,12 @@ if(BUILD_TESTING)
   wallcycle_windows_test(startup_plan_test tests/startup/startup_plan_test.cpp)
   wallcycle_windows_test(windows_platform_test tests/platform/windows_platform_test.cpp)
   wallcycle_windows_test(version_resource_test tests/windows/version_resource_test.cpp)
+  # The window needs an X server for wine to draw on: a private one, on a free display.
+  add_executable(form1_win32_test tests/windows/form1_win32_test.cpp)
+  target_link_libraries(form1_win32_test PRIVATE wallcycle_windows GTest::gtest_main)
+  add_test(NAME form1_win32_test COMMAND xvfb-run -a -s "-noreset -nolisten tcp -screen 0 1024x768x24"
+    ${CMAKE_SOURCE_DIR}/tools/wine-run ${CMAKE_BINARY_DIR}/wineprefix $<TARGET_FILE:form1_win32_test>)
+  set_tests_properties(form1_win32_test PROPERTIES LABELS windows ENVIRONMENT "LC_ALL=ja_JP.UTF-8")
   # The program as wine names it: Z: is the Unix root.
   string(REPLACE "/" "\\\\" program_windows_path "Z:${CMAKE_BINARY_DIR}/wallcycle.exe")
   target_compile_definitions(version_resource_test PRIVATE WALLCYCLE_WINDOWS_PROGRAM=L"${program_windows_path}")

@@ -12,4 +12,7 @@ namespace wallcycle {
 // the install's module folder, relative to the program.
 Result<void*> module_function(const std::string& module_file, const char* function);
 
+// The same from the module at that path.
+Result<void*> module_function_at(const std::string& path, const char* function);
+
 } // namespace wallcycle

@@ -6,6 +6,17 @@
 
 namespace wallcycle {
 
+Result<void*> module_function_at(const std::string& path, const char* function) {
+    void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL); // kept loaded: nothing unloads it
+    if (module == nullptr) {
+        const char* error = dlerror();
+        return fail("cannot load " + path + " (" + (error != nullptr ? error : "unknown") + ")");
+    }
+    if (void* address = dlsym(module, function))
+        return address;
+    return fail(path + " has no " + function);
+}
+
 Result<void*> module_function(const std::string& module_file, const char* function) {
     std::string directory = program_directory();
     std::string tried;

@@ -9,34 +9,23 @@
 #include "startup/exit_codes.h"
 #include "startup/run_program.h"
 #include "wallpaper/backend_loader.h"
-#include "wallpaper/backends/desktop_module.h"
 #include "window/run_window.h"
-
-#include <QCoreApplication>
-#include <optional>
 
 using namespace wallcycle;
 
 int main(int argc, char** argv) {
-    // The desktops reached over D-Bus need Qt's application object (not a GUI one); a bare X
-    // server does not, and is spared the set-up.
-    std::optional<QCoreApplication> application;
     ProgramParts parts;
     parts.settings_file = settings_path();
     parts.number_format = current_number_format();
     parts.backends = desktop_backends;
-    parts.before_apply = [&](const BackendList& backends) {
-        for (const auto& backend : backends)
-            if (is_bus_desktop(backend->name()) && !application)
-                application.emplace(argc, argv);
-    };
-    parts.open_window = [&](const StartupPlan& plan) {
+    parts.open_window = [&](const StartupPlan& plan, BackendList backends) {
         Result<void*> window = module_function(window_module, window_entry);
         if (!window) {
             report_line("the window cannot be opened: " + window.reason());
             return exit_code::no_window;
         }
-        return reinterpret_cast<RunWindow>(window.value())(argc, argv, &plan);
+        WindowStart start{plan, std::move(backends), parts.settings_file, parts.number_format};
+        return reinterpret_cast<RunWindow>(window.value())(argc, argv, &start);
     };
     return run_program(argument_string(argc, argv), parts);
 }

@@ -13,8 +13,6 @@ int run_program(const std::string& argument, const ProgramParts& parts) {
     switch (plan.next) {
     case StartupPlan::Next::ApplyOnceAndExit: {
         BackendList backends = parts.backends();
-        if (parts.before_apply)
-            parts.before_apply(backends);
         // Run at login, the desktop may not be up yet: it is given until its wait is over.
         PickOutcome outcome =
             apply_random_entry(plan.settings.entries, backends, started + login_desktop_wait);
@@ -29,7 +27,7 @@ int run_program(const std::string& argument, const ProgramParts& parts) {
     case StartupPlan::Next::ShowWindow:
         break;
     }
-    return parts.open_window(plan);
+    return parts.open_window(plan, parts.backends());
 }
 
 } // namespace wallcycle

@@ -13,9 +13,9 @@ namespace wallcycle {
 struct ProgramParts {
     std::string settings_file;
     NumberFormat number_format;
-    std::function<BackendList()> backends;                // the desktops to try, in order
-    std::function<void(const BackendList&)> before_apply; // set-up some desktops need
-    std::function<int(const StartupPlan&)> open_window;   // configure mode and "/s"
+    std::function<BackendList()> backends; // the desktops to try, in order
+    // Configure mode and "/s": the window, with the desktops already made.
+    std::function<int(const StartupPlan&, BackendList)> open_window;
 };
 
 int run_program(const std::string& argument, const ProgramParts& parts);

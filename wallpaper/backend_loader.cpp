@@ -1,46 +1,38 @@
 #include "wallpaper/backend_loader.h"
 
-#include "wallpaper/backends/desktop_backends.h"
-#include "wallpaper/backends/desktop_module.h"
-#include "wallpaper/backends/x11_root.h"
+#include "wallpaper/backend_registry.h"
 
 namespace wallcycle {
 namespace {
 
-class UnknownBackend : public WallpaperBackend {
+class UnavailableBackend : public WallpaperBackend {
 public:
-    explicit UnknownBackend(std::string name) : name_(std::move(name)) {}
+    UnavailableBackend(std::string name, std::string reason)
+        : name_(std::move(name)), reason_(std::move(reason)) {}
     const char* name() const override { return name_.c_str(); }
-    Status can_run() const override {
-        std::string known;
-        for (const auto& name : known_backends())
-            known += (known.empty() ? "" : ", ") + name;
-        return fail("WALLCYCLE_BACKEND names no desktop wallcycle knows (known: " + known + ")");
-    }
-    Status apply(const std::string&) override { return can_run(); }
+    Status can_run() const override { return fail(reason_); }
+    Status apply(const std::string&) override { return fail(reason_); }
 
 private:
     std::string name_;
+    std::string reason_;
 };
 
 } // namespace
 
-bool is_bus_desktop(const std::string& name) {
-    return name == "gnome" || name == "cinnamon" || name == "mate" || name == "xfce" || name == "kde";
+std::unique_ptr<WallpaperBackend> unavailable_backend(const std::string& name, std::string reason) {
+    return std::make_unique<UnavailableBackend>(name, std::move(reason));
 }
 
 std::unique_ptr<WallpaperBackend> make_backend(const std::string& name) {
-    if (is_bus_desktop(name))
-        return make_bus_desktop(name);
-    if (name == "lxqt")
-        return make_lxqt_backend();
-    if (name == "lxde")
-        return make_lxde_backend();
-    if (name == "sway")
-        return make_sway_backend();
-    if (name == "x11")
-        return std::make_unique<X11RootBackend>();
-    return std::make_unique<UnknownBackend>(name);
+    std::string known;
+    for (const BackendRow& row : backend_rows()) {
+        if (row.name == name)
+            return row.make != nullptr ? row.make() : make_bus_desktop(name);
+        known += (known.empty() ? "" : ", ") + std::string(row.name);
+    }
+    return unavailable_backend(name,
+                               "WALLCYCLE_BACKEND names no desktop wallcycle knows (known: " + known + ")");
 }
 
 BackendList backends_for(const DesktopEnvironment& environment) {

@@ -1,6 +1,7 @@
 #include "wallpaper/desktop_detection.h"
 
 #include "platform/program_facts.h"
+#include "wallpaper/backend_registry.h"
 
 #include <algorithm>
 #include <cctype>
@@ -15,40 +16,17 @@ std::string lower(std::string_view text) {
     return out;
 }
 
-// A desktop's name as sessions spell it, and the backend that sets its wallpaper.
-struct Alias {
-    std::string_view name;
-    std::string_view backend;
-};
-
-constexpr Alias aliases[] = {
-    {"gnome", "gnome"},
-    {"ubuntu", "gnome"},
-    {"unity", "gnome"},
-    {"budgie", "gnome"},
-    {"budgie-desktop", "gnome"},
-    {"pantheon", "gnome"},
-    {"gnome-flashback", "gnome"},
-    {"gnome-classic", "gnome"},
-    {"pop", "gnome"},
-    {"x-cinnamon", "cinnamon"},
-    {"cinnamon", "cinnamon"},
-    {"mate", "mate"},
-    {"xfce", "xfce"},
-    {"xubuntu", "xfce"},
-    {"kde", "kde"},
-    {"plasma", "kde"},
-    {"plasmawayland", "kde"},
-    {"lxqt", "lxqt"},
-    {"lubuntu", "lxqt"},
-    {"lxde", "lxde"},
-    {"sway", "sway"},
-    {"wlroots", "sway"},
-    {"hyprland", "sway"},
-    {"river", "sway"},
-    {"wayfire", "sway"},
-    {"labwc", "sway"},
-};
+bool names_session(std::string_view session_names, std::string_view token) {
+    while (!session_names.empty()) {
+        auto blank = session_names.find(' ');
+        if (session_names.substr(0, blank) == token)
+            return true;
+        if (blank == std::string_view::npos)
+            break;
+        session_names.remove_prefix(blank + 1);
+    }
+    return false;
+}
 
 void add(std::vector<std::string>& names, std::string_view name) {
     if (std::find(names.begin(), names.end(), name) == names.end())
@@ -59,9 +37,9 @@ void add_desktops_named_in(std::vector<std::string>& names, std::string_view lis
     while (!list.empty()) {
         auto colon = list.find(':');
         std::string token = lower(list.substr(0, colon));
-        for (const Alias& alias : aliases)
-            if (token == alias.name)
-                add(names, alias.backend);
+        for (const BackendRow& row : backend_rows())
+            if (names_session(row.session_names, token))
+                add(names, row.name);
         if (colon == std::string_view::npos)
             break;
         list.remove_prefix(colon + 1);
@@ -90,12 +68,6 @@ std::vector<std::string> candidate_backends(const DesktopEnvironment& environmen
         add(names, "sway");
     if (!environment.display.empty())
         add(names, "x11");
-    return names;
-}
-
-const std::vector<std::string>& known_backends() {
-    static const std::vector<std::string> names{"gnome", "cinnamon", "mate", "xfce", "kde",
-                                                "lxqt",  "lxde",     "sway", "x11"};
     return names;
 }
 

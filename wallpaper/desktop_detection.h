@@ -22,7 +22,4 @@ DesktopEnvironment desktop_environment_from_os();
 // an X display is there. No name appears twice.
 std::vector<std::string> candidate_backends(const DesktopEnvironment& environment);
 
-// Every backend name there is, for messages and WALLCYCLE_BACKEND.
-const std::vector<std::string>& known_backends();
-
 } // namespace wallcycle

@@ -1,58 +1,44 @@
 #pragma once
+// The window on Linux: Qt widgets placed as the layout table says, forwarding every event to the
+// toolkit-free model of Form1.
 
-#include "platform/number_text.h"
-#include "settings/records_as_read.h"
-#include "settings/settings.h"
-#include "wallpaper/apply_wallpaper.h"
-#include "window/save_guard.h"
+#include "window/form1_model.h"
 
 #include <QWidget>
-#include <functional>
-#include <string>
+#include <memory>
 
 class QFileDialog;
-class QLabel;
 class QLineEdit;
 class QListView;
 class QMessageBox;
 class QPushButton;
-class QStringListModel;
 class QTimer;
 
 namespace wallcycle {
 
-// The program's one window: the image list, the buttons that edit and apply it, the interval
-// with its step buttons, and the rotation timer. Controls are laid out at fixed places, as the
-// settings' users know the window; resizing the window moves nothing.
+class EntryList;
+
 class Form1 : public QWidget {
     Q_OBJECT
 public:
-    using SettingsLocator = std::function<std::string()>;
+    Form1(const StartupPlan& plan, BackendList backends, std::string settings_file, NumberFormat format,
+          QWidget* parent = nullptr);
+    ~Form1() override;
 
-    Form1(const Settings& settings, BackendList backends, SettingsLocator locate_settings,
-          NumberFormat format, QWidget* parent = nullptr);
-
-    // Starts the rotation: a random wallpaper every period, the first one period from now.
-    void ArmRotation(int period_ms);
-
-    // What the load left for saving: records to write back as they were read, and why the file
-    // there could not be read (then the window says so, and a save asks before replacing it).
-    void set_loaded_file(RecordsAsRead as_read, std::string unreadable_reason);
-
-    Settings settings() const;
-    const std::string& current_wallpaper() const { return CurrentWallpaper; }
-    // The message the window shows about the last failed save or apply, if any.
+    // What the model holds; for whoever drives the window.
+    const Form1Model& model() const { return model_; }
+    // The notice the window shows about the last failure, if it made one.
     QMessageBox* notice() const { return notice_; }
 
-    // The face of the interval text and its labels, and the installed faces that stand in for it.
-    static QString interval_font_family();
+    // The installed faces that stand in for the interval row's face.
     static void install_font_substitutes();
 
 protected:
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void create_controls(const Settings& settings);
+    void create_controls();
     void wire_events();
 
     void Command1_Click(); // add
@@ -65,31 +51,18 @@ private:
     void Timer1_Timer();
 
     int selected_index() const;
-    void append_entries(const QStringList& paths);
-    void report(PickOutcome outcome);
-    void show_notice(const std::string& text);
+    void add(const std::vector<std::string>& paths);
+    void show_notice(const std::optional<Notice>& notice);
 
-    QPushButton* Command1 = nullptr;
-    QPushButton* Command2 = nullptr;
-    QPushButton* Command3 = nullptr;
+    Form1Model model_;
+    QPushButton* button(std::string_view name) const;
     QListView* List1 = nullptr;
-    QStringListModel* entries_ = nullptr;
+    EntryList* entries_ = nullptr;
     QLineEdit* Text1 = nullptr;
-    QLabel* Label1 = nullptr;
-    QPushButton* Command4 = nullptr;
-    QPushButton* Command5 = nullptr;
-    QLabel* Label2 = nullptr;
-    QPushButton* Command6 = nullptr;
     QTimer* Timer1 = nullptr;
     QFileDialog* CommonDialog1 = nullptr; // made on first use: most runs never add
     QMessageBox* notice_ = nullptr;
-
-    BackendList backends_;
-    SettingsLocator locate_settings_;
-    NumberFormat number_format_;
-    RecordsAsRead as_read_;
-    SaveGuard save_guard_;
-    std::string CurrentWallpaper;
+    bool opened_ = false;
 };
 
 } // namespace wallcycle

@@ -1,250 +1,64 @@
 #include "window/form1_win32.h"
 
-#include "platform/error_output.h"
-#include "platform/random_fraction.h"
+#include "platform/system_function_windows.h"
 #include "platform/wide_text_windows.h"
-#include "settings/settings_file.h"
-#include "wallpaper/random_pick.h"
-#include "window/interval_stepping.h"
+#include "startup/exit_codes.h"
+#include "window/form1_layout.h"
+#include "window/form1_messages.h"
 #include "window/list_commands.h"
-#include "window/save_guard.h"
 
-#include <windows.h>
-// The common dialogs after windows.h, which they build on.
+// The common dialogs and the shell's drag and drop after windows.h, which they build on.
 #include <commdlg.h>
+#include <shellapi.h>
 
 namespace wallcycle {
 namespace {
 
-enum ControlId {
-    Command1 = 101,
-    Command2,
-    Command3,
-    Command4,
-    Command5,
-    Command6,
-    List1 = 201,
-    Text1,
-    Label1,
-    Label2
-};
-constexpr UINT_PTR Timer1 = 1;
+constexpr int first_control_id = 101; // each control's id: this plus its place in the table
+constexpr UINT_PTR Timer1 = 1, step_repeat_timer = 2;
+constexpr int notice_text_id = 1, notice_detail_id = 2;
+constexpr wchar_t form_class_name[] = L"wallcycle.Form1", notice_class_name[] = L"wallcycle.Notice";
 
-struct Control {
-    int id;
-    const wchar_t* kind;
-    const wchar_t* caption;
-    int left, top, width, height; // pixels at 96 dpi
+int id_of(std::string_view name) {
+    for (std::size_t i = 0; i < std::size(form1_controls); ++i)
+        if (form1_controls[i].name == name)
+            return first_control_id + static_cast<int>(i);
+    return 0;
+}
+
+// Newer systems' functions, looked up at run time so that the program starts on older ones too.
+UINT dpi_of(HWND window) {
+    using GetDpiForWindow = UINT(WINAPI*)(HWND);
+    static auto get_dpi = user32_function<GetDpiForWindow>("GetDpiForWindow");
+    if (get_dpi != nullptr && window != nullptr)
+        return get_dpi(window);
+    HDC screen = GetDC(nullptr);
+    int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? static_cast<UINT>(dpi) : 96;
+}
+
+struct ControlClass {
+    const wchar_t* name;
     DWORD style;
-    bool interval_font;
 };
 
-// In tab order: the buttons and the list take the focus; the disabled interval and the labels do not.
-const Control controls[] = {
-    {Command1, L"BUTTON", L"追加", 360, 8, 81, 41, BS_PUSHBUTTON | WS_TABSTOP, false},
-    {Command2, L"BUTTON", L"削除", 360, 56, 81, 41, BS_PUSHBUTTON | WS_TABSTOP, false},
-    {Command3, L"BUTTON", L"壁紙に設定", 360, 104, 81, 41, BS_PUSHBUTTON | WS_TABSTOP, false},
-    {List1, L"LISTBOX", L"", 16, 8, 337, 160,
-     LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_BORDER | WS_TABSTOP, false},
-    {Text1, L"EDIT", L"0", 192, 176, 41, 25, ES_LEFT | ES_AUTOHSCROLL | WS_BORDER | WS_DISABLED, true},
-    {Label1, L"STATIC", L"タイマー間隔", 112, 184, 73, 17, SS_LEFT, true},
-    {Command4, L"BUTTON", L"↑", 232, 176, 25, 15, BS_PUSHBUTTON | WS_TABSTOP, false},
-    {Command5, L"BUTTON", L"↓", 232, 192, 25, 15, BS_PUSHBUTTON | WS_TABSTOP, false},
-    {Label2, L"STATIC", L"秒", 272, 184, 25, 17, SS_LEFT, true},
-    {Command6, L"BUTTON", L"設定の保存", 360, 160, 81, 41, BS_PUSHBUTTON | WS_TABSTOP, false},
-};
-
-class Form1 {
-public:
-    Form1(BackendList backends, std::string settings_file, NumberFormat number_format, RecordsAsRead as_read,
-          std::string unreadable_settings)
-        : backends_(std::move(backends)), settings_file_(std::move(settings_file)),
-          number_format_(std::move(number_format)), as_read_(std::move(as_read)),
-          save_guard_(std::move(unreadable_settings)) {}
-    ~Form1() {
-        if (interval_font_ != nullptr)
-            DeleteObject(interval_font_);
-    }
-
-    bool create(const Settings& settings);
-    void ArmRotation(int period_ms) {
-        if (period_ms > 0)
-            SetTimer(window_, Timer1, static_cast<UINT>(period_ms),
-                     nullptr); // below 10 ms Windows makes it 10
-    }
-    int run();
-
-private:
-    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-    LRESULT handle(UINT message, WPARAM wparam, LPARAM lparam);
-    int scaled(int pixels) const { return MulDiv(pixels, dpi_, 96); }
-    HWND item(int id) const { return GetDlgItem(window_, id); }
-
-    void Command1_Click();
-    void Command2_Click();
-    void Command3_Click();
-    void List1_DblClick() { Command3_Click(); }
-    void Command4_Click() { step(stepped_up); }
-    void Command5_Click() { step(stepped_down); }
-    void Command6_Click();
-    void Timer1_Timer();
-
-    std::string entry(int index) const;
-    std::string interval_text() const;
-    Settings settings() const;
-    void append(const std::wstring& path) {
-        SendMessageW(item(List1), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(path.c_str()));
-    }
-    void step(std::optional<std::string> (*stepper)(std::string_view, const NumberFormat&));
-    void report(PickOutcome outcome);
-    void show_notice(const std::string& text);
-
-    HWND window_ = nullptr;
-    HFONT interval_font_ = nullptr;
-    int dpi_ = 96;
-    bool notice_open_ = false;
-    BackendList backends_;
-    std::string settings_file_;
-    NumberFormat number_format_;
-    RecordsAsRead as_read_;
-    SaveGuard save_guard_;
-    std::string CurrentWallpaper;
-};
-
-bool Form1::create(const Settings& settings) {
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW form_class{};
-    form_class.cbSize = sizeof form_class;
-    form_class.lpfnWndProc = procedure;
-    form_class.hInstance = instance;
-    form_class.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
-    form_class.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    form_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    form_class.lpszClassName = L"wallcycle.Form1";
-    RegisterClassExW(&form_class);
-
-    dpi_ = static_cast<int>(GetDpiForSystem());
-    RECT frame{0, 0, scaled(449), scaled(213)}; // the client area; the frame goes around it
-    AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0);
-    window_ = CreateWindowExW(0, form_class.lpszClassName, L"Form1", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                              CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, nullptr,
-                              nullptr, instance, this);
-    if (window_ == nullptr)
-        return false;
-
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
-    HFONT default_font = CreateFontIndirectW(&metrics.lfMessageFont);
-    interval_font_ = CreateFontW(-MulDiv(12, dpi_, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                                 SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                 DEFAULT_PITCH, L"ＭＳ Ｐゴシック");
-    for (const Control& control : controls) {
-        HWND created =
-            CreateWindowExW(control.id == List1 ? WS_EX_CLIENTEDGE : 0, control.kind, control.caption,
-                            WS_CHILD | WS_VISIBLE | control.style, scaled(control.left), scaled(control.top),
-                            scaled(control.width), scaled(control.height), window_,
-                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance, nullptr);
-        SendMessageW(created, WM_SETFONT,
-                     reinterpret_cast<WPARAM>(control.interval_font ? interval_font_ : default_font), FALSE);
-    }
-    for (const auto& path : settings.entries)
-        append(widen(path));
-    SetWindowTextW(item(Text1), widen(settings.interval_text).c_str());
-    return true;
-}
-
-int Form1::run() {
-    ShowWindow(window_, SW_SHOWNORMAL);
-    SetFocus(item(Command1));
-    if (save_guard_.must_ask()) // the settings file there could not be read
-        show_notice(save_guard_.notice());
-    MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (IsDialogMessageW(window_, &message)) // Tab and Shift+Tab through the controls
-            continue;
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-    return static_cast<int>(message.wParam);
-}
-
-LRESULT CALLBACK Form1::procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_NCCREATE) {
-        auto* form = static_cast<Form1*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
-        form->window_ = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
-    }
-    auto* form = reinterpret_cast<Form1*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    return form != nullptr ? form->handle(message, wparam, lparam)
-                           : DefWindowProcW(window, message, wparam, lparam);
-}
-
-// Every event of the window reaches its handler here.
-LRESULT Form1::handle(UINT message, WPARAM wparam, LPARAM lparam) {
-    switch (message) {
-    case WM_COMMAND:
-        switch (LOWORD(wparam)) {
-        case Command1:
-            Command1_Click();
-            return 0;
-        case Command2:
-            Command2_Click();
-            return 0;
-        case Command3:
-            Command3_Click();
-            return 0;
-        case Command4:
-            Command4_Click();
-            return 0;
-        case Command5:
-            Command5_Click();
-            return 0;
-        case Command6:
-            Command6_Click();
-            return 0;
-        case List1:
-            if (HIWORD(wparam) == LBN_DBLCLK)
-                List1_DblClick();
-            return 0;
-        }
+ControlClass class_of(const ControlPlace& place) {
+    switch (place.kind) {
+    case ControlKind::Button:
+        return {L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP};
+    case ControlKind::List:
+        return {L"LISTBOX", LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_BORDER | WS_TABSTOP};
+    case ControlKind::Text:
+        return {L"EDIT", ES_LEFT | ES_AUTOHSCROLL | WS_BORDER | WS_DISABLED};
+    case ControlKind::Label:
         break;
-    case WM_TIMER:
-        if (wparam == Timer1)
-            Timer1_Timer();
-        return 0;
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
     }
-    return DefWindowProcW(window_, message, wparam, lparam);
+    return {L"STATIC", SS_LEFT};
 }
 
-std::string Form1::entry(int index) const {
-    LRESULT length = SendMessageW(item(List1), LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
-    if (length == LB_ERR)
-        return {};
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    SendMessageW(item(List1), LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
-    text.resize(static_cast<size_t>(length));
-    return narrow(text);
-}
-
-std::string Form1::interval_text() const {
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(item(Text1))) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(item(Text1), text.data(), static_cast<int>(text.size()))));
-    return narrow(text);
-}
-
-Settings Form1::settings() const {
-    Settings out{interval_text(), {}};
-    int count = static_cast<int>(SendMessageW(item(List1), LB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i)
-        out.entries.push_back(entry(i));
-    return out;
-}
-
-// The dialog's filter list: "description\0patterns\0…\0\0".
+// The dialog's filter list: "description\0patterns\0…\0\0": the BMP filter the program always had,
+// all images, all files, then the folder of what is chosen.
 std::wstring dialog_filter() {
     std::wstring filter;
     for (const FileFilter& entry : parse_file_filters(add_dialog_filter)) {
@@ -260,8 +74,223 @@ std::wstring dialog_filter() {
     return filter;
 }
 
-void Form1::Command1_Click() {
+std::wstring notice_detail(const Notice& notice) {
+    return widen(form1_text::detail_caption) + L" " + widen(notice.detail);
+}
+
+} // namespace
+
+Form1Win32::Form1Win32(const StartupPlan& plan, BackendList backends, std::string settings_file,
+                       NumberFormat number_format)
+    : model_(plan, std::move(backends), std::move(settings_file), std::move(number_format)) {}
+
+Form1Win32::~Form1Win32() {
+    if (notice_ != nullptr)
+        DestroyWindow(notice_);
+    if (window_ != nullptr)
+        DestroyWindow(window_);
+    for (HFONT font : {interval_font_, message_font_})
+        if (font != nullptr)
+            DeleteObject(font);
+}
+
+HWND Form1Win32::control(std::string_view name) const {
+    return GetDlgItem(window_, id_of(name));
+}
+
+bool Form1Win32::open() {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW form_class{};
+    form_class.cbSize = sizeof form_class;
+    form_class.lpfnWndProc = procedure;
+    form_class.hInstance = instance;
+    form_class.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+    form_class.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    form_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    form_class.lpszClassName = form_class_name;
+    RegisterClassExW(&form_class);
+    WNDCLASSEXW notice_class = form_class;
+    notice_class.lpfnWndProc = notice_procedure;
+    notice_class.lpszClassName = notice_class_name;
+    RegisterClassExW(&notice_class);
+
+    dpi_ = static_cast<int>(dpi_of(nullptr));
+    RECT frame{0, 0, scaled(form1_client_width), scaled(form1_client_height)}; // the frame goes around it
+    AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0);
+    window_ = CreateWindowExW(WS_EX_ACCEPTFILES, form_class_name, widen(form1_title).c_str(),
+                              WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
+                              frame.bottom - frame.top, nullptr, nullptr, instance, this);
+    if (window_ == nullptr)
+        return false;
+    dpi_ = static_cast<int>(dpi_of(window_));
+    for (std::size_t i = 0; i < std::size(form1_controls); ++i) {
+        const ControlPlace& place = form1_controls[i];
+        ControlClass kind = class_of(place);
+        HWND created = CreateWindowExW(
+            place.kind == ControlKind::List ? WS_EX_CLIENTEDGE : 0, kind.name, widen(place.caption).c_str(),
+            WS_CHILD | WS_VISIBLE | kind.style, 0, 0, 0, 0, window_,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(first_control_id + i)), instance, nullptr);
+        if (place.name == "Command4" || place.name == "Command5") // held down, they repeat
+            button_procedure_ = reinterpret_cast<WNDPROC>(
+                SetWindowLongPtrW(created, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(step_button_procedure)));
+    }
+    make_fonts();
+    place_controls();
+    for (const auto& path : model_.entries())
+        SendMessageW(control("List1"), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(path).c_str()));
+    show_interval();
+    if (model_.rotation_ms() > 0) // below 10 ms Windows makes it 10
+        SetTimer(window_, Timer1, static_cast<UINT>(model_.rotation_ms()), nullptr);
+    ShowWindow(window_, SW_SHOWNORMAL);
+    SetFocus(control("Command1"));
+    show_notice(model_.opening_notice());
+    return true;
+}
+
+// The faces at this window's scale: the interval row's, and the system's message face.
+void Form1Win32::make_fonts() {
+    for (HFONT font : {interval_font_, message_font_})
+        if (font != nullptr)
+            DeleteObject(font);
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    metrics.lfMessageFont.lfHeight =
+        MulDiv(metrics.lfMessageFont.lfHeight, dpi_, static_cast<int>(dpi_of(nullptr)));
+    message_font_ = CreateFontIndirectW(&metrics.lfMessageFont);
+    interval_font_ = CreateFontW(-MulDiv(interval_font_points, dpi_, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
+                                 FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                 DEFAULT_QUALITY, DEFAULT_PITCH, widen(interval_font_family).c_str());
+}
+
+void Form1Win32::place_controls() {
+    for (const ControlPlace& place : form1_controls) {
+        HWND item = control(place.name);
+        SetWindowPos(item, nullptr, scaled(place.left), scaled(place.top), scaled(place.width),
+                     scaled(place.height), SWP_NOZORDER | SWP_NOACTIVATE);
+        SendMessageW(item, WM_SETFONT,
+                     reinterpret_cast<WPARAM>(place.interval_font ? interval_font_ : message_font_), TRUE);
+    }
+}
+
+int Form1Win32::run() {
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (IsDialogMessageW(window_, &message)) // Tab and Shift+Tab through the controls
+            continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+LRESULT CALLBACK Form1Win32::procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_NCCREATE) {
+        auto* form = static_cast<Form1Win32*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
+        form->window_ = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+    }
+    auto* form = reinterpret_cast<Form1Win32*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    return form != nullptr ? form->handle(message, wparam, lparam)
+                           : DefWindowProcW(window, message, wparam, lparam);
+}
+
+// ↑ and ↓ step once when clicked; held down they step again after a delay, then at an interval,
+// until they are let go.
+LRESULT CALLBACK Form1Win32::step_button_procedure(HWND button, UINT message, WPARAM wparam, LPARAM lparam) {
+    auto* form = reinterpret_cast<Form1Win32*>(GetWindowLongPtrW(GetParent(button), GWLP_USERDATA));
+    LRESULT result = CallWindowProcW(form->button_procedure_, button, message, wparam, lparam);
+    switch (message) {
+    case WM_LBUTTONDOWN:
+        form->repeating_ = GetDlgCtrlID(button);
+        SetTimer(form->window_, step_repeat_timer, step_repeat_delay_ms, nullptr);
+        break;
+    case WM_LBUTTONUP:
+    case WM_CAPTURECHANGED:
+    case WM_KILLFOCUS:
+        KillTimer(form->window_, step_repeat_timer);
+        form->repeating_ = 0;
+        break;
+    }
+    return result;
+}
+
+// Every event of the window reaches its handler here.
+LRESULT Form1Win32::handle(UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_COMMAND: {
+        int id = LOWORD(wparam);
+        if (id == id_of("Command1"))
+            Command1_Click();
+        else if (id == id_of("Command2"))
+            Command2_Click();
+        else if (id == id_of("Command3"))
+            Command3_Click();
+        else if (id == id_of("Command4"))
+            Command4_Click();
+        else if (id == id_of("Command5"))
+            Command5_Click();
+        else if (id == id_of("Command6"))
+            Command6_Click();
+        else if (id == id_of("List1") && HIWORD(wparam) == LBN_DBLCLK)
+            List1_DblClick();
+        return 0;
+    }
+    case WM_TIMER:
+        if (wparam == Timer1) {
+            Timer1_Timer();
+        } else if (wparam == step_repeat_timer && repeating_ != 0) {
+            SetTimer(window_, step_repeat_timer, step_repeat_interval_ms, nullptr);
+            repeating_ == id_of("Command4") ? Command4_Click() : Command5_Click();
+        }
+        return 0;
+    case WM_DROPFILES: { // files and folders dropped on the list are added
+        auto drop = reinterpret_cast<HDROP>(wparam);
+        POINT at{};
+        DragQueryPoint(drop, &at);
+        RECT list{};
+        GetWindowRect(control("List1"), &list);
+        MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&list), 2);
+        std::vector<std::string> paths;
+        if (PtInRect(&list, at))
+            for (UINT i = 0, count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0); i < count; ++i) {
+                std::wstring path(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
+                path.resize(DragQueryFileW(drop, i, path.data(), static_cast<UINT>(path.size())));
+                paths.push_back(narrow(path));
+            }
+        DragFinish(drop);
+        add(paths);
+        return 0;
+    }
+    case WM_DPICHANGED: { // moved to a monitor of another scale: controls and faces follow
+        dpi_ = HIWORD(wparam);
+        const RECT* suggested = reinterpret_cast<const RECT*>(lparam);
+        make_fonts();
+        place_controls();
+        SetWindowPos(window_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+        return 0;
+    }
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcW(window_, message, wparam, lparam);
+}
+
+void Form1Win32::add(const std::vector<std::string>& paths) {
+    model_.add(paths);
+    for (const std::string& path : paths)
+        SendMessageW(control("List1"), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(path).c_str()));
+}
+
+void Form1Win32::show_interval() {
+    SetWindowTextW(control("Text1"), widen(model_.interval_text()).c_str());
+}
+
+void Form1Win32::Command1_Click() {
     std::wstring filter = dialog_filter();
+    std::wstring title = widen(form1_text::add_dialog_title);
     std::wstring chosen(32768, L'\0');
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
@@ -270,9 +299,10 @@ void Form1::Command1_Click() {
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = chosen.data();
     dialog.nMaxFile = static_cast<DWORD>(chosen.size());
+    dialog.lpstrTitle = title.c_str();
     dialog.Flags = OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
     BOOL accepted = GetOpenFileNameW(&dialog);
-    SetFocus(item(Command1));
+    SetFocus(control("Command1"));
     if (!accepted)
         return; // cancelled: nothing is added
     // One file: its full path. Several: the folder, then each name, each ending in a NUL.
@@ -283,79 +313,104 @@ void Form1::Command1_Click() {
         files.push_back(narrow(first));
     for (; *next != L'\0'; next += wcslen(next) + 1)
         files.push_back(narrow(first + L"\\" + next));
-    // The filters: the BMP one, all images, all files, then the folder one.
-    std::size_t filters = parse_file_filters(add_dialog_filter).size();
-    for (const std::string& entry : entries_to_add(files, dialog.nFilterIndex == filters + 3, "\\/"))
-        append(widen(entry));
+    std::size_t folder_filter = parse_file_filters(add_dialog_filter).size() + 3; // after images and files
+    add(entries_to_add(files, dialog.nFilterIndex == folder_filter, "\\/"));
 }
 
-void Form1::Command2_Click() {
-    HWND list = item(List1);
+void Form1Win32::Command2_Click() {
+    HWND list = control("List1");
     LRESULT index = SendMessageW(list, LB_GETCURSEL, 0, 0);
     if (index == LB_ERR)
         return;
+    std::optional<std::size_t> next = model_.remove(static_cast<std::size_t>(index));
     SendMessageW(list, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
-    auto remaining = static_cast<std::size_t>(SendMessageW(list, LB_GETCOUNT, 0, 0));
-    if (auto next = selection_after_removal(remaining, static_cast<std::size_t>(index)))
+    if (next)
         SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(*next), 0);
 }
 
-void Form1::Command3_Click() {
-    LRESULT index = SendMessageW(item(List1), LB_GETCURSEL, 0, 0);
-    if (index == LB_ERR)
-        return;
-    report(apply_entry(entry(static_cast<int>(index)), backends_));
+void Form1Win32::Command3_Click() {
+    LRESULT index = SendMessageW(control("List1"), LB_GETCURSEL, 0, 0);
+    if (index != LB_ERR)
+        show_notice(model_.set_as_wallpaper(static_cast<std::size_t>(index)));
 }
 
-void Form1::step(std::optional<std::string> (*stepper)(std::string_view, const NumberFormat&)) {
-    if (auto text = stepper(interval_text(), number_format_))
-        SetWindowTextW(item(Text1), widen(*text).c_str());
+void Form1Win32::Command4_Click() {
+    if (model_.step_up())
+        show_interval();
 }
 
-void Form1::Command6_Click() {
-    if (save_guard_.must_ask() && MessageBoxW(window_, widen(save_guard_.question()).c_str(), L"wallcycle",
-                                              MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)
-        return;
-    Status saved = SaveSettings(settings_file_, settings(), as_read_);
-    if (!saved) {
-        show_notice(saved.reason());
-        return;
+void Form1Win32::Command5_Click() {
+    if (model_.step_down())
+        show_interval();
+}
+
+void Form1Win32::Command6_Click() {
+    Form1Model::SaveOutcome outcome = model_.save();
+    if (outcome.question) {
+        std::wstring text = widen(outcome.question->text) + L"\n\n" + notice_detail(*outcome.question);
+        if (MessageBoxW(window_, text.c_str(), widen(form1_text::notice_title).c_str(),
+                        MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)
+            return;
+        outcome = model_.save(true);
     }
-    save_guard_.saved();
+    show_notice(outcome.failure);
 }
 
-void Form1::Timer1_Timer() {
-    if (SendMessageW(item(List1), LB_GETCOUNT, 0, 0) == 0)
+void Form1Win32::Timer1_Timer() {
+    show_notice(model_.tick());
+}
+
+// One notice window, reused and not modal: a failing rotation must not pile up boxes, and the
+// window stays usable behind it.
+void Form1Win32::show_notice(const std::optional<Notice>& notice) {
+    if (!notice)
         return;
-    report(apply_random_entry(settings().entries, backends_));
+    if (notice_ == nullptr) {
+        HINSTANCE instance = GetModuleHandleW(nullptr);
+        RECT frame{0, 0, scaled(420), scaled(170)};
+        AdjustWindowRectEx(&frame, WS_CAPTION | WS_SYSMENU, FALSE, WS_EX_DLGMODALFRAME);
+        notice_ =
+            CreateWindowExW(WS_EX_DLGMODALFRAME, notice_class_name, widen(form1_text::notice_title).c_str(),
+                            WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
+                            frame.bottom - frame.top, window_, nullptr, instance, nullptr);
+        struct Part {
+            const wchar_t* kind;
+            int id;
+            DWORD style;
+            int left, top, width, height;
+        } parts[] = {
+            {L"STATIC", notice_text_id, SS_LEFT, 12, 12, 396, 48},
+            {L"EDIT", notice_detail_id, ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_BORDER,
+             12, 64, 396, 58},
+            {L"BUTTON", IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 328, 130, 80, 28},
+        };
+        for (const Part& part : parts) {
+            HWND item = CreateWindowExW(
+                0, part.kind, part.id == IDOK ? L"OK" : L"", WS_CHILD | WS_VISIBLE | part.style,
+                scaled(part.left), scaled(part.top), scaled(part.width), scaled(part.height), notice_,
+                reinterpret_cast<HMENU>(static_cast<INT_PTR>(part.id)), instance, nullptr);
+            SendMessageW(item, WM_SETFONT, reinterpret_cast<WPARAM>(message_font_), FALSE);
+        }
+    }
+    SetDlgItemTextW(notice_, notice_text_id, widen(notice->text).c_str());
+    SetDlgItemTextW(notice_, notice_detail_id, notice_detail(*notice).c_str());
+    ShowWindow(notice_, SW_SHOWNORMAL);
+    SetForegroundWindow(notice_);
 }
 
-void Form1::report(PickOutcome outcome) {
-    CurrentWallpaper = std::move(outcome.path);
-    if (outcome.status)
-        return;
-    report_line(outcome.status.reason());
-    show_notice(outcome.status.reason());
+LRESULT CALLBACK Form1Win32::notice_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if ((message == WM_COMMAND && LOWORD(wparam) == IDOK) || message == WM_CLOSE) {
+        ShowWindow(window, SW_HIDE); // kept for the next notice
+        return 0;
+    }
+    return DefWindowProcW(window, message, wparam, lparam);
 }
-
-// One message at a time: a failing rotation must not pile up boxes.
-void Form1::show_notice(const std::string& text) {
-    if (notice_open_)
-        return;
-    notice_open_ = true;
-    MessageBoxW(window_, widen(text).c_str(), L"wallcycle", MB_OK | MB_ICONWARNING);
-    notice_open_ = false;
-}
-
-} // namespace
 
 int run_form1_win32(const StartupPlan& plan, BackendList backends, std::string settings_file,
                     NumberFormat number_format) {
-    Form1 form(std::move(backends), std::move(settings_file), std::move(number_format), plan.as_read,
-               plan.unreadable_settings);
-    if (!form.create(plan.settings))
-        return 3;
-    form.ArmRotation(plan.rotation_ms);
+    Form1Win32 form(plan, std::move(backends), std::move(settings_file), std::move(number_format));
+    if (!form.open())
+        return exit_code::no_window;
     return form.run();
 }
 

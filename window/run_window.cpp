@@ -1,25 +1,29 @@
 #include "window/run_window.h"
 
-#include "platform/number_text.h"
-#include "settings/settings_location.h"
 #include "wallcycle_version.h"
-#include "wallpaper/backend_loader.h"
 #include "window/form1.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 namespace wallcycle {
 
-int run_window(int argc, char** argv, const StartupPlan& plan) {
+int run_window(int argc, char** argv, WindowStart start) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("wallcycle"));
     QApplication::setApplicationVersion(QStringLiteral(WALLCYCLE_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral(WALLCYCLE_APP_ID)); // the menu entry's icon and name
+    // The window speaks Japanese: so do Qt's own dialog texts (buttons, the file dialog).
+    QTranslator qt_texts;
+    if (qt_texts.load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qt_texts);
     Form1::install_font_substitutes();
-    Form1 form(plan.settings, desktop_backends(), settings_path, current_number_format());
-    form.ArmRotation(plan.rotation_ms);
+    Form1 form(start.plan, std::move(start.backends), std::move(start.settings_file),
+               std::move(start.number_format));
     form.show();
-    form.set_loaded_file(plan.as_read, plan.unreadable_settings);
     return application.exec();
 }
 

@@ -2,6 +2,6 @@
 
 #include "window/run_window.h"
 
-extern "C" int wallcycle_run_window(int argc, char** argv, const wallcycle::StartupPlan* plan) {
-    return wallcycle::run_window(argc, argv, *plan);
+extern "C" int wallcycle_run_window(int argc, char** argv, wallcycle::WindowStart* start) {
+    return wallcycle::run_window(argc, argv, std::move(*start));
 }

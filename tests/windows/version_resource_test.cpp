@@ -36,6 +36,17 @@ TEST(VersionResource, JapaneseUnicodeBlockWithVersion100) {
     EXPECT_EQ(query(block, L"\\StringFileInfo\\041104B0\\ProductVersion"), L"1.00");
     EXPECT_EQ(query(block, L"\\StringFileInfo\\041104B0\\ProductName"), L"wallcycle");
 
+    // Filed under the language its block names, Japanese, not under US English.
+    HMODULE module = LoadLibraryExW(program, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module, nullptr);
+    EXPECT_NE(FindResourceExW(module, MAKEINTRESOURCEW(16), MAKEINTRESOURCEW(1),
+                              MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT)),
+              nullptr);
+    EXPECT_EQ(FindResourceExW(module, MAKEINTRESOURCEW(16), MAKEINTRESOURCEW(1),
+                              MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)),
+              nullptr);
+    FreeLibrary(module);
+
     VS_FIXEDFILEINFO* fixed = nullptr;
     ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
     EXPECT_EQ(HIWORD(fixed->dwFileVersionMS), 1);

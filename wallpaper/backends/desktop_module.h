@@ -1,17 +1,6 @@
 #pragma once
-// The desktops reached over D-Bus and GSettings live in a module (GLib and QtDBus are loaded only
-// for them); these are its file and its one entry.
-
-#include "wallpaper/backend.h"
-
-namespace wallcycle {
+// The desktops reached over D-Bus and GSettings live in a module of their own: GLib and QtDBus are
+// loaded only for them. Each of its backend files defines the function that makes its desktop
+// (named by bus_desktop_maker in the registry).
 
 inline constexpr const char* bus_desktops_module = "wallcycle-desktops.so";
-inline constexpr const char* bus_desktops_entry = "wallcycle_make_bus_desktop";
-using MakeBusDesktop = WallpaperBackend* (*)(const char* name);
-
-bool is_bus_desktop(const std::string& name);
-
-} // namespace wallcycle
-
-extern "C" wallcycle::WallpaperBackend* wallcycle_make_bus_desktop(const char* name);

@@ -4,7 +4,7 @@
 #include "wallpaper/backends/kde.h"
 
 #include "platform/child_process.h"
-#include "wallpaper/backends/desktop_backends.h"
+#include "wallpaper/backend.h"
 #include "wallpaper/backends/session_bus.h"
 #include "wallpaper/image_decoder.h"
 
@@ -52,7 +52,7 @@ Status KdeBackend::apply(const std::string& image_path) {
                                                        QStringLiteral("org.kde.PlasmaShell"),
                                                        QStringLiteral("evaluateScript"));
     call.setArguments({plasma_wallpaper_script(uri)});
-    QDBusMessage reply = QDBusConnection::sessionBus().call(call);
+    QDBusMessage reply = session_bus().call(call);
     if (reply.type() == QDBusMessage::ErrorMessage)
         return fail("Plasma did not take the wallpaper: " + reply.errorMessage().toStdString());
     return {};
@@ -76,8 +76,8 @@ QString plasma_wallpaper_script(const QString& file_uri) {
         .arg(script_string(file_uri));
 }
 
-std::unique_ptr<WallpaperBackend> make_kde_backend() {
-    return std::make_unique<KdeBackend>();
-}
-
 } // namespace wallcycle
+
+extern "C" wallcycle::WallpaperBackend* wallcycle_make_kde_backend() {
+    return new wallcycle::KdeBackend();
+}

@@ -1,7 +1,7 @@
 // LXDE: pcmanfm draws the desktop and keeps the picture in its own settings. It must be running:
 // "pcmanfm --set-wallpaper" with no pcmanfm desktop becomes the desktop itself and never exits.
 
-#include "wallpaper/backends/desktop_backends.h"
+#include "wallpaper/backend_registry.h"
 
 #include "platform/child_process.h"
 #include "wallpaper/image_decoder.h"

@@ -9,7 +9,7 @@
 // the new path, so the mode is also written into the profile that names our file: the next login
 // shows the picture too.
 
-#include "wallpaper/backends/desktop_backends.h"
+#include "wallpaper/backend_registry.h"
 
 #include "platform/child_process.h"
 #include "platform/file_io.h"

@@ -1,13 +1,24 @@
 #include "wallpaper/backends/session_bus.h"
 
-#include <QDBusConnection>
+#include <QCoreApplication>
 #include <QDBusConnectionInterface>
 #include <QDBusReply>
 
 namespace wallcycle {
 
+QDBusConnection session_bus() {
+    if (QCoreApplication::instance() == nullptr) {
+        static int argc = 1;
+        static char name[] = "wallcycle";
+        static char* argv[] = {name, nullptr};
+        static QCoreApplication* application = nullptr; // lives as long as the run, never ended early
+        application = new QCoreApplication(argc, argv);
+    }
+    return QDBusConnection::sessionBus();
+}
+
 Status session_service_reachable(const QString& service, bool may_be_activated) {
-    QDBusConnection bus = QDBusConnection::sessionBus();
+    QDBusConnection bus = session_bus();
     if (!bus.isConnected())
         return fail("no session D-Bus (" + bus.lastError().message().toStdString() + ")");
     QDBusConnectionInterface* daemon = bus.interface();

@@ -1,7 +1,7 @@
 // sway and other wlroots compositors: sway sets its own background on request (swaymsg); other
 // compositors show a picture drawn by swaybg, which runs for as long as the picture is shown.
 
-#include "wallpaper/backends/desktop_backends.h"
+#include "wallpaper/backend_registry.h"
 
 #include "platform/child_process.h"
 #include "platform/program_facts.h"

@@ -210,4 +210,8 @@ Status X11RootBackend::apply(const std::string& image_path) {
     return {};
 }
 
+std::unique_ptr<WallpaperBackend> make_x11_backend() {
+    return std::make_unique<X11RootBackend>();
+}
+
 } // namespace wallcycle

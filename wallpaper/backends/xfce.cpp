@@ -1,8 +1,7 @@
 // XFCE: xfdesktop draws each monitor's and workspace's picture from the xfconf channel
 // "xfce4-desktop", under /backdrop/screenS/monitorM/workspaceW/last-image.
 
-#include "wallpaper/backends/desktop_backends.h"
-
+#include "wallpaper/backend.h"
 #include "wallpaper/backends/session_bus.h"
 #include "wallpaper/image_decoder.h"
 #include "wallpaper/x11_outputs.h"
@@ -32,7 +31,7 @@ QDBusMessage call_xfconf(const QString& method, const QVariantList& arguments) {
     QDBusMessage call =
         QDBusMessage::createMethodCall(service, QStringLiteral("/org/xfce/Xfconf"), service, method);
     call.setArguments(arguments);
-    return QDBusConnection::sessionBus().call(call);
+    return session_bus().call(call);
 }
 
 Status set_property(const QString& property, const QVariant& value) {
@@ -120,8 +119,8 @@ Status XfceBackend::apply(const std::string& image_path) {
 
 } // namespace
 
-std::unique_ptr<WallpaperBackend> make_xfce_backend() {
-    return std::make_unique<XfceBackend>();
-}
-
 } // namespace wallcycle
+
+extern "C" wallcycle::WallpaperBackend* wallcycle_make_xfce_backend() {
+    return new wallcycle::XfceBackend();
+}

@@ -1,0 +1,188 @@
+// Form1's model, as both windows drive it: the list commands, stepping, saving, setting and the
+// rotation's tick, with a desktop that records what it is asked to show (no window, no X server).
+
+#include "settings/settings_file.h"
+#include "tests/support/probe_backend.h"
+#include "tests/support/temp_dir.h"
+#include "window/form1_model.h"
+#include "window/list_commands.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+using namespace wallcycle;
+using namespace wallcycle::test;
+using Names = std::vector<std::string>;
+
+namespace {
+
+const NumberFormat dot{".", "-"};
+
+struct Window {
+    TempDir dir;
+    std::vector<std::string> shown; // what the desktop was asked to show
+    ProbeBackend* desktop = nullptr;
+    std::unique_ptr<Form1Model> model;
+
+    explicit Window(Settings settings, NumberFormat format = dot, std::string unreadable = {},
+                    RecordsAsRead as_read = {}) {
+        StartupPlan plan;
+        plan.settings = std::move(settings);
+        plan.as_read = std::move(as_read);
+        plan.unreadable_settings = std::move(unreadable);
+        BackendList backends;
+        auto probe = std::make_unique<ProbeBackend>("x11", true, &shown);
+        desktop = probe.get();
+        backends.push_back(std::move(probe));
+        model = std::make_unique<Form1Model>(plan, std::move(backends), file(), std::move(format));
+    }
+    std::string file() const { return dir.file("k_save.dat"); }
+};
+
+TEST(Form1Model, AddAndDeleteKeepTheOrderAndSelectTheNextEntry) {
+    struct Case {
+        Names before;
+        std::size_t removed;
+        Names after;
+        std::optional<std::size_t> selected;
+    } cases[] = {
+        {{"a", "b", "c"}, 0, {"b", "c"}, 0},
+        {{"a", "b", "c"}, 1, {"a", "c"}, 1},
+        {{"a", "b", "c"}, 2, {"a", "b"}, 1}, // the last: the new last
+        {{"a"}, 0, {}, std::nullopt},
+        {{"a", "a", "b"}, 1, {"a", "b"}, 1}, // duplicates are entries like any other
+        {{"a"}, 5, {"a"}, std::nullopt},     // nothing there: nothing happens
+    };
+    for (const auto& c : cases) {
+        Window window({"0", c.before});
+        EXPECT_EQ(window.model->remove(c.removed), c.selected);
+        EXPECT_EQ(window.model->entries(), c.after);
+    }
+    Window window({"0", {"/first.bmp"}});
+    window.model->add({"/b.png", "/a.png", "/b.png"}); // at the end, in the order given
+    window.model->add({});
+    EXPECT_EQ(window.model->entries(), (Names{"/first.bmp", "/b.png", "/a.png", "/b.png"}));
+    // The dialog's folder filter adds the folders of the chosen files, each once.
+    EXPECT_EQ(entries_to_add({"/p/a.png", "/p/b.png", "/q/c.png", "/top.png"}, true, "/"),
+              (Names{"/p", "/q", "/"}));
+    EXPECT_EQ(entries_to_add({"/p/a.png"}, false, "/"), (Names{"/p/a.png"}));
+    EXPECT_EQ(entries_to_add({"C:\\p\\a.bmp", "C:\\p\\b.bmp"}, true, "\\/"), (Names{"C:\\p"}));
+}
+
+TEST(Form1Model, StepsTheIntervalAsTheLocaleWritesNumbers) {
+    const NumberFormat comma{",", "-"};
+    struct Case {
+        const char* before;
+        bool up;
+        const NumberFormat& format;
+        const char* after; // as before when the step does nothing
+    } cases[] = {
+        {"0", true, dot, "1"},        {"0", false, dot, "0"},
+        {"3", false, dot, "2"},       {"1", false, dot, "0"},
+        {"2.5", false, dot, "1.5"},   {"0.5", false, dot, "-0.5"},
+        {"1.1", false, dot, "0.1"},   {"-0.5", false, dot, "-0.5"},
+        {"abc", true, dot, "abc"},    {"", false, dot, ""},
+        {"1,1", false, comma, "0,1"}, {"0,5", false, comma, "-0,5"},
+        {"2.5", true, comma, "3,5"},  {"999999999999999", true, dot, "1E+15"},
+    };
+    for (const auto& c : cases) {
+        Window window({c.before, {}}, c.format);
+        bool changed = c.up ? window.model->step_up() : window.model->step_down();
+        EXPECT_EQ(window.model->interval_text(), c.after) << c.before << (c.up ? " up" : " down");
+        EXPECT_EQ(changed, std::string(c.before) != c.after) << c.before;
+    }
+}
+
+TEST(Form1Model, SettingAPictureSaysWhyItFailedInTheWindowsLanguage) {
+    Window window({"0", {"/pics/red.png", "/pics/gone.png"}});
+    window.desktop->refused.insert("/pics/gone.png");
+    EXPECT_FALSE(window.model->set_as_wallpaper(0).has_value());
+    EXPECT_EQ(window.model->current_wallpaper(), "/pics/red.png");
+    testing::internal::CaptureStderr();
+    std::optional<Notice> notice = window.model->set_as_wallpaper(1);
+    std::string stderr_line = testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(notice.has_value());
+    EXPECT_EQ(notice->text, "壁紙を変更できませんでした。\n/pics/gone.png");
+    EXPECT_NE(notice->detail.find("damaged"), std::string::npos) << notice->detail;
+    EXPECT_NE(stderr_line.find("Wallpaper not changed"), std::string::npos) << "stderr stays English";
+    EXPECT_FALSE(window.model->set_as_wallpaper(7).has_value()); // nothing selected there
+    EXPECT_EQ(window.shown, (Names{"x11 /pics/red.png", "x11 /pics/gone.png"}));
+}
+
+TEST(Form1Model, TheTickSetsAPictureOfTheListAndAnEmptyListStaysQuiet) {
+    Window window({"1", {"/pics/only.png"}});
+    EXPECT_FALSE(window.model->tick().has_value());
+    EXPECT_EQ(window.model->current_wallpaper(), "/pics/only.png");
+    window.desktop->refused.insert("/pics/only.png");
+    std::optional<Notice> failed = window.model->tick();
+    ASSERT_TRUE(failed.has_value());
+    EXPECT_EQ(failed->text.rfind("壁紙を変更できませんでした。", 0), 0u);
+
+    Window empty({"1", {}});
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(empty.model->tick().has_value()); // a notice every tick would bury the window
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("list is empty"), std::string::npos);
+}
+
+TEST(Form1Model, SavingWritesTheListOrSaysWhy) {
+    struct Case {
+        const char* name;
+        Settings settings;
+        const char* expected; // the file's bytes, or nullptr when the save must fail
+        const char* says;     // in the notice's detail
+    } cases[] = {
+        {"list",
+         {"9", {"/a.bmp", "", "/a.bmp", "/壁紙/桜,夜.bmp"}},
+         "\"9\"\r\n\"/a.bmp\"\r\n\"\"\r\n\"/a.bmp\"\r\n\"/壁紙/桜,夜.bmp\"\r\n",
+         ""},
+        {"an entry with a quote", {"5", {"/old.bmp", "/say \"cheese\".bmp"}}, nullptr, "/say \"cheese\".bmp"},
+    };
+    for (const auto& c : cases) {
+        Window window(c.settings);
+        write_file(window.file(), "\"5\"\r\n\"/old.bmp\"\r\n");
+        Form1Model::SaveOutcome outcome = window.model->save();
+        EXPECT_FALSE(outcome.question.has_value()) << c.name;
+        if (c.expected != nullptr) {
+            EXPECT_FALSE(outcome.failure.has_value()) << c.name;
+            EXPECT_EQ(read_file(window.file()), c.expected) << c.name;
+        } else {
+            ASSERT_TRUE(outcome.failure.has_value()) << c.name;
+            EXPECT_EQ(outcome.failure->text, "設定を保存できませんでした。\n" + window.file()) << c.name;
+            EXPECT_NE(outcome.failure->detail.find(c.says), std::string::npos) << outcome.failure->detail;
+            EXPECT_EQ(read_file(window.file()), "\"5\"\r\n\"/old.bmp\"\r\n") << c.name;
+        }
+    }
+}
+
+// A settings file that is there but could not be read is replaced only with the user's consent:
+// the window says so when it opens, and the first save asks.
+TEST(Form1Model, AnUnreadableSettingsFileIsReplacedOnlyWithConsent) {
+    Window window({"0", {}}, dot, "cannot read k_save.dat: Permission denied");
+    write_file(window.file(), "theirs");
+    ASSERT_TRUE(window.model->opening_notice().has_value());
+    EXPECT_NE(window.model->opening_notice()->text.find("一覧を空にして開きました"), std::string::npos);
+    EXPECT_NE(window.model->opening_notice()->detail.find("Permission denied"), std::string::npos);
+
+    Form1Model::SaveOutcome asked = window.model->save();
+    ASSERT_TRUE(asked.question.has_value());
+    EXPECT_NE(asked.question->text.find("置き換えますか"), std::string::npos);
+    EXPECT_EQ(read_file(window.file()), "theirs");
+    EXPECT_FALSE(window.model->save(true).failure.has_value());
+    EXPECT_EQ(read_file(window.file()), "\"0\"\r\n");
+    EXPECT_FALSE(window.model->save().question.has_value()); // the file holds this list now
+}
+
+// Records read in another encoding are saved back as they were read, also after edits.
+TEST(Form1Model, UntouchedRecordsAreSavedAsTheyWereRead) {
+    TempDir dir;
+    const std::string cp932 = "\"C:\\\x8D\xF7.bmp\"\r\n", stray = "\"/caf\xE9.bmp\"\r\n";
+    write_file(dir.file("k_save.dat"), "\"3\"\r\n\"/gone.bmp\"\r\n" + cp932 + stray);
+    LoadedSettings loaded = LoadSettings(dir.file("k_save.dat"));
+    Window window(loaded.settings, dot, {}, loaded.as_read);
+    EXPECT_EQ(window.model->entries()[1], "C:\\桜.bmp");
+    window.model->remove(0);
+    ASSERT_FALSE(window.model->save().failure.has_value());
+    EXPECT_EQ(read_file(window.file()), "\"3\"\r\n" + cp932 + stray);
+}
+
+} // namespace

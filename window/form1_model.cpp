@@ -1,0 +1,91 @@
+#include "window/form1_model.h"
+
+#include "platform/error_output.h"
+#include "platform/shown_path.h"
+#include "settings/settings_file.h"
+#include "window/form1_messages.h"
+#include "window/interval_stepping.h"
+#include "window/list_commands.h"
+
+namespace wallcycle {
+namespace {
+
+Notice notice(std::string_view text, const std::string& subject, std::string detail) {
+    std::string shown(text);
+    if (!subject.empty())
+        shown += "\n" + shown_path(subject);
+    return {std::move(shown), std::move(detail)};
+}
+
+} // namespace
+
+Form1Model::Form1Model(const StartupPlan& plan, BackendList backends, std::string settings_file,
+                       NumberFormat number_format)
+    : entries_(plan.settings.entries), interval_text_(plan.settings.interval_text),
+      rotation_ms_(plan.rotation_ms), as_read_(plan.as_read), unreadable_reason_(plan.unreadable_settings),
+      backends_(std::move(backends)), settings_file_(std::move(settings_file)),
+      number_format_(std::move(number_format)) {
+    if (!unreadable_reason_.empty())
+        opening_notice_ = notice(form1_text::unreadable_settings, settings_file_, unreadable_reason_);
+}
+
+void Form1Model::add(const std::vector<std::string>& paths) {
+    entries_.insert(entries_.end(), paths.begin(), paths.end());
+}
+
+std::optional<std::size_t> Form1Model::remove(std::size_t index) {
+    if (index >= entries_.size())
+        return std::nullopt;
+    entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(index));
+    return selection_after_removal(entries_.size(), index);
+}
+
+std::optional<Notice> Form1Model::set_as_wallpaper(std::size_t index) {
+    if (index >= entries_.size())
+        return std::nullopt;
+    return report(apply_entry(entries_[index], backends_));
+}
+
+bool Form1Model::step_up() {
+    std::optional<std::string> text = stepped_up(interval_text_, number_format_);
+    if (text)
+        interval_text_ = std::move(*text);
+    return text.has_value();
+}
+
+bool Form1Model::step_down() {
+    std::optional<std::string> text = stepped_down(interval_text_, number_format_);
+    if (text)
+        interval_text_ = std::move(*text);
+    return text.has_value();
+}
+
+Form1Model::SaveOutcome Form1Model::save(bool consent) {
+    if (!unreadable_reason_.empty() && !consent)
+        return {notice(form1_text::replace_question, settings_file_, unreadable_reason_), std::nullopt};
+    Status saved = SaveSettings(settings_file_, settings(), as_read_);
+    if (!saved) {
+        report_line(saved.reason());
+        return {std::nullopt, notice(form1_text::not_saved, settings_file_, saved.reason())};
+    }
+    unreadable_reason_.clear(); // the file now holds this list
+    return {};
+}
+
+std::optional<Notice> Form1Model::tick() {
+    if (entries_.empty()) {
+        report_line("Wallpaper not changed: the image list is empty");
+        return std::nullopt; // said once on stderr; a notice each tick would bury the window
+    }
+    return report(apply_random_entry(entries_, backends_));
+}
+
+std::optional<Notice> Form1Model::report(PickOutcome outcome) {
+    CurrentWallpaper = std::move(outcome.path);
+    if (outcome.status)
+        return std::nullopt;
+    report_line(outcome.status.reason());
+    return notice(form1_text::not_set, CurrentWallpaper, outcome.status.reason());
+}
+
+} // namespace wallcycle

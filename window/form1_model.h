@@ -1,0 +1,73 @@
+#pragma once
+// Form1 apart from any window toolkit: what it holds and what its commands do. The Qt window on
+// Linux and the Win32 window on Windows only draw the controls and forward their events here.
+
+#include "platform/number_text.h"
+#include "settings/records_as_read.h"
+#include "settings/settings.h"
+#include "startup/startup_plan.h"
+#include "wallpaper/apply_wallpaper.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace wallcycle {
+
+// A message for the user: the text in the window's language, and the system's own words.
+struct Notice {
+    std::string text;
+    std::string detail;
+};
+
+class Form1Model {
+public:
+    Form1Model(const StartupPlan& plan, BackendList backends, std::string settings_file,
+               NumberFormat number_format);
+
+    const std::vector<std::string>& entries() const { return entries_; }
+    const std::string& interval_text() const { return interval_text_; }
+    const std::string& current_wallpaper() const { return CurrentWallpaper; }
+    // The rotation's period when "/s" armed it, else 0.
+    int rotation_ms() const { return rotation_ms_; }
+    Settings settings() const { return {interval_text_, entries_}; }
+    // What to say as soon as the window shows, if anything.
+    const std::optional<Notice>& opening_notice() const { return opening_notice_; }
+
+    // 追加 (after its dialog) and files dropped on the list: at the end, in the order given.
+    void add(const std::vector<std::string>& paths);
+    // 削除: the entry to select next, if any.
+    std::optional<std::size_t> remove(std::size_t index);
+    // 壁紙に設定 and a double-click: that picture, or a random one from that folder.
+    std::optional<Notice> set_as_wallpaper(std::size_t index);
+    // ↑ and ↓: whether the interval changed.
+    bool step_up();
+    bool step_down();
+
+    // 設定の保存. When the settings file that is there could not be read at start, the first save
+    // needs the user's consent: without it, `question` is what to ask, and nothing is saved.
+    struct SaveOutcome {
+        std::optional<Notice> question;
+        std::optional<Notice> failure;
+    };
+    SaveOutcome save(bool consent = false);
+
+    // The rotation's tick: a random picture of the list.
+    std::optional<Notice> tick();
+
+private:
+    std::optional<Notice> report(PickOutcome outcome);
+
+    std::vector<std::string> entries_;
+    std::string interval_text_;
+    int rotation_ms_ = 0;
+    RecordsAsRead as_read_;
+    std::string unreadable_reason_; // why the settings file there could not be read, until replaced
+    std::optional<Notice> opening_notice_;
+    BackendList backends_;
+    std::string settings_file_;
+    NumberFormat number_format_;
+    std::string CurrentWallpaper;
+};
+
+} // namespace wallcycle
