@@ -9,15 +9,7 @@ namespace wallcycle {
 namespace {
 
 std::string describe(const std::string& what, const std::string& path, DWORD error) {
-    wchar_t* text = nullptr;
-    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::string reason = text != nullptr ? narrow(text) : "error " + std::to_string(error);
-    LocalFree(text);
-    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' '))
-        reason.pop_back();
-    return what + " " + shown_path(path) + ": " + reason;
+    return what + " " + shown_path(path) + ": " + system_message(error);
 }
 
 std::string parent_of(const std::string& path) {

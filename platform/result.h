@@ -15,7 +15,7 @@ inline Failure fail(std::string reason) {
     return Failure{std::move(reason)};
 }
 
-template <typename T> class Result {
+template <typename T> class [[nodiscard]] Result {
 public:
     Result(T value) : value_(std::move(value)) {}
     Result(Failure failure) : reason_(std::move(failure.reason)) {}
@@ -35,7 +35,7 @@ private:
 };
 
 // For operations that produce nothing but can fail.
-class Status {
+class [[nodiscard]] Status {
 public:
     Status() = default;
     Status(Failure failure) : failed_(true), reason_(std::move(failure.reason)) {}

@@ -2,16 +2,13 @@
 // Decoding and fitting wallpaper images (Qt's image readers, no GUI application needed).
 
 #include "platform/result.h"
+#include "wallpaper/picture_limits.h"
 
 #include <QImage>
 #include <QSize>
 #include <string>
 
 namespace wallcycle {
-
-// Images whose pixels would take more than this are refused from their header, before any
-// pixel memory is taken (an 8K photo is about 130 MiB).
-inline constexpr long long largest_image_bytes = 512LL << 20;
 
 // What the caller will do with the picture, so the decoder does no more work than needed.
 struct DecodeTarget {

@@ -21,7 +21,6 @@ public:
 
     // The picture's pixels; draw or decode into this image.
     QImage& image() { return image_; }
-    bool shared_with_server() const { return segment_ != 0; }
 
     // Makes the picture exactly `picture` (same size), unless it already is that memory.
     void take(const QImage& picture);

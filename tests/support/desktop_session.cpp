@@ -1,6 +1,7 @@
 #include "tests/support/desktop_session.h"
 
 #include "tests/support/images.h"
+#include "tests/support/process.h"
 #include "wallpaper/x11_outputs.h"
 
 #include <chrono>
@@ -11,13 +12,10 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <spawn.h>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace wallcycle::test {
 namespace {
@@ -90,34 +88,10 @@ DesktopSession::~DesktopSession() {
 
 void DesktopSession::spawn(const std::vector<std::string>& argv,
                            const std::map<std::string, std::string>& env) {
-    std::vector<std::string> environment;
-    for (char** e = environ; *e != nullptr; ++e) {
-        std::string entry(*e);
-        if (env.count(entry.substr(0, entry.find('='))) == 0)
-            environment.push_back(entry);
-    }
-    for (const auto& [name, value] : env)
-        environment.push_back(name + "=" + value);
-    std::vector<char*> envp, args;
-    for (auto& e : environment)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-    std::vector<std::string> copy = argv;
-    for (auto& a : copy)
-        args.push_back(a.data());
-    args.push_back(nullptr);
     std::string log = dir_.file(std::filesystem::path(argv.at(0)).filename().string() + ".log");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    pid_t pid = -1;
-    int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0)
-        throw std::runtime_error("cannot start " + argv[0] + " (is it installed?)");
-    started_.push_back(pid);
+    int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    started_.push_back(test::spawn(argv, env, fd, fd));
+    close(fd);
 }
 
 bool DesktopSession::name_owned(const std::string& name) const {

@@ -18,8 +18,8 @@ extern char** environ;
 
 namespace wallcycle::test {
 
-Process::Process(const std::string& program, const std::vector<std::string>& args,
-                 const std::map<std::string, std::string>& env) {
+pid_t spawn(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env, int out_fd,
+            int err_fd) {
     std::map<std::string, std::string> merged;
     for (char** e = environ; *e != nullptr; ++e) {
         std::string entry(*e);
@@ -37,30 +37,50 @@ Process::Process(const std::string& program, const std::vector<std::string>& arg
     for (const auto& [key, value] : merged)
         env_strings.push_back(key + "=" + value);
     std::vector<char*> envp;
-    for (auto& s : env_strings)
-        envp.push_back(s.data());
+    for (auto& e : env_strings)
+        envp.push_back(e.data());
     envp.push_back(nullptr);
-    std::vector<std::string> arg_strings{program};
-    arg_strings.insert(arg_strings.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& s : arg_strings)
-        argv.push_back(s.data());
-    argv.push_back(nullptr);
+    std::vector<std::string> arg_strings = argv;
+    std::vector<char*> args;
+    for (auto& a : arg_strings)
+        args.push_back(a.data());
+    args.push_back(nullptr);
 
-    int pipe_fds[2];
-    if (pipe(pipe_fds) != 0)
-        throw std::runtime_error("pipe failed");
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipe_fds[1], 2);
-    posix_spawn_file_actions_addclose(&actions, pipe_fds[0]);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    int rc = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+    if (out_fd >= 0)
+        posix_spawn_file_actions_adddup2(&actions, out_fd, 1);
+    else
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    if (err_fd >= 0)
+        posix_spawn_file_actions_adddup2(&actions, err_fd, 2);
+    else
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0)
+        throw std::runtime_error("cannot start " + argv.at(0) + ": " + std::strerror(rc));
+    return pid;
+}
+
+Process::Process(const std::string& program, const std::vector<std::string>& args,
+                 const std::map<std::string, std::string>& env) {
+    int pipe_fds[2];
+    if (pipe2(pipe_fds, O_CLOEXEC) != 0)
+        throw std::runtime_error("pipe failed");
+    std::vector<std::string> argv{program};
+    argv.insert(argv.end(), args.begin(), args.end());
+    try {
+        pid_ = spawn(argv, env, -1, pipe_fds[1]);
+    } catch (...) {
+        close(pipe_fds[0]);
+        close(pipe_fds[1]);
+        throw;
+    }
     close(pipe_fds[1]);
     err_fd_ = pipe_fds[0];
-    if (rc != 0)
-        throw std::runtime_error("cannot start " + program + ": " + std::strerror(rc));
 }
 
 Process::~Process() {

@@ -1,5 +1,7 @@
 #include "tests/support/xvfb.h"
 
+#include "tests/support/process.h"
+
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -8,7 +10,6 @@
 #include <fstream>
 #include <memory>
 #include <poll.h>
-#include <spawn.h>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -16,8 +17,6 @@
 #include <unistd.h>
 #include <xcb/res.h>
 #include <xcb/xcb.h>
-
-extern char** environ;
 
 namespace wallcycle::test {
 namespace {
@@ -52,17 +51,7 @@ Xvfb::Xvfb(int width, int height) {
             continue;
         std::string display = ":" + std::to_string(n);
         std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
-        const char* argv[] = {"Xvfb",     display.c_str(), "-screen", "0",    screen.c_str(),
-                              "-noreset", "-nolisten",     "tcp",     nullptr};
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        pid_t pid = -1;
-        int rc = posix_spawnp(&pid, "Xvfb", &actions, nullptr, const_cast<char**>(argv), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        if (rc != 0)
-            throw std::runtime_error("cannot start Xvfb (is it installed?)");
+        pid_t pid = spawn({"Xvfb", display, "-screen", "0", screen, "-noreset", "-nolisten", "tcp"});
         auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
         while (std::chrono::steady_clock::now() < deadline) {
             int status = 0;

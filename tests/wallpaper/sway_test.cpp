@@ -2,6 +2,7 @@
 // desktops driven through their own programs, are tested on their real shells with the others.)
 
 #include "tests/support/images.h"
+#include "tests/support/scoped_environment.h"
 #include "tests/support/sway_session.h"
 #include "tests/support/temp_dir.h"
 #include "wallpaper/backend_loader.h"
@@ -20,32 +21,6 @@ using namespace wallcycle::test;
 namespace {
 
 constexpr std::uint32_t red = 0xdd2211, blue = 0x1144ee;
-
-// Sets environment variables for one test and puts the old values back afterwards.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(std::initializer_list<std::pair<const char*, std::string>> values) {
-        for (const auto& [name, value] : values) {
-            const char* old = std::getenv(name);
-            saved_.push_back({name, old ? std::optional<std::string>(old) : std::nullopt});
-            if (value.empty())
-                unsetenv(name);
-            else
-                setenv(name, value.c_str(), 1);
-        }
-    }
-    ~ScopedEnvironment() {
-        for (const auto& [name, value] : saved_) {
-            if (value)
-                setenv(name, value->c_str(), 1);
-            else
-                unsetenv(name);
-        }
-    }
-
-private:
-    std::vector<std::pair<const char*, std::optional<std::string>>> saved_;
-};
 
 bool shows_within(const SwaySession& sway, std::uint32_t colour, int milliseconds) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);

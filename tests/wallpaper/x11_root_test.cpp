@@ -2,6 +2,7 @@
 
 #include "tests/support/images.h"
 #include "tests/support/process.h"
+#include "tests/support/scoped_environment.h"
 #include "tests/support/screenshot.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/xvfb.h"
@@ -211,16 +212,8 @@ TEST(X11Root, EmptyEntryAndNoDisplayAreReported) {
         {"no DISPLAY", "/x.bmp", nullptr, "DISPLAY is not set"},
     };
     for (const auto& c : cases) {
-        std::string saved = getenv("DISPLAY") ? getenv("DISPLAY") : "";
-        if (c.display)
-            setenv("DISPLAY", c.display, 1);
-        else
-            unsetenv("DISPLAY");
+        ScopedEnvironment display{{"DISPLAY", c.display ? c.display : ""}};
         Status applied = ApplyWallpaper(c.path, backends);
-        if (saved.empty())
-            unsetenv("DISPLAY");
-        else
-            setenv("DISPLAY", saved.c_str(), 1);
         EXPECT_FALSE(applied.ok()) << c.name;
         EXPECT_NE(applied.reason().find(c.says), std::string::npos) << applied.reason();
     }

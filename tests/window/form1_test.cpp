@@ -165,7 +165,7 @@ private slots:
         auto form = make_form({"0", {"/a.bmp"}});
         QApplication::setActiveWindow(form.get());
         QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("Command1"));
-        for (const QString& next :
+        for (const char* next :
              {"Command2", "Command3", "List1", "Command4", "Command5", "Command6", "Command1"}) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QCOMPARE(QApplication::focusWidget()->objectName(), next);
@@ -250,7 +250,7 @@ private slots:
         QVERIFY(colours_near(root_pixel(display, 3, 3), red));
         QCOMPARE(form->model().current_wallpaper(), album + "/red.png");
 
-        X11RootBackend(display).apply(dir_->file("blue.png"));
+        QVERIFY(X11RootBackend(display).apply(dir_->file("blue.png")).ok());
         auto rotating = make_form({"0.1", {dir_->file("red.png")}}, 100);
         QTRY_VERIFY_WITH_TIMEOUT(colours_near(root_pixel(display, 3, 3), red), 3000);
     }

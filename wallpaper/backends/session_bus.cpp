@@ -11,8 +11,7 @@ QDBusConnection session_bus() {
         static int argc = 1;
         static char name[] = "wallcycle";
         static char* argv[] = {name, nullptr};
-        static QCoreApplication* application = nullptr; // lives as long as the run, never ended early
-        application = new QCoreApplication(argc, argv);
+        new QCoreApplication(argc, argv); // lives as long as the run: Qt keeps it as its instance
     }
     return QDBusConnection::sessionBus();
 }

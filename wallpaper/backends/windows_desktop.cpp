@@ -4,6 +4,7 @@
 #include "platform/program_facts.h"
 #include "platform/shown_path.h"
 #include "platform/wide_text_windows.h"
+#include "wallpaper/picture_limits.h"
 
 #include <windows.h>
 // GDI+ after windows.h and objidl.h, which it needs; its headers want min and max.
@@ -56,7 +57,7 @@ Status check_image(const std::string& path, const std::wstring& wide_path) {
         Gdiplus::Rect whole(0, 0, static_cast<INT>(bitmap.GetWidth()), static_cast<INT>(bitmap.GetHeight()));
         if (bitmap.GetLastStatus() != Gdiplus::Ok || whole.Width <= 0 || whole.Height <= 0)
             verdict = fail(describe(path, "not an image in a format this system reads"));
-        else if (static_cast<long long>(whole.Width) * whole.Height * 4 > (512LL << 20))
+        else if (static_cast<long long>(whole.Width) * whole.Height * 4 > largest_image_bytes)
             verdict = fail(describe(path, "the image is too large (" + std::to_string(whole.Width) + "x" +
                                               std::to_string(whole.Height) + " pixels)"));
         else if (bitmap.LockBits(&whole, Gdiplus::ImageLockModeRead, PixelFormat32bppRGB, &pixels) !=
