@@ -24,6 +24,10 @@ target_link_libraries(wallcycle_windows PUBLIC wallcycle_window_logic gdiplus co
 
 add_executable(wallcycle WIN32 startup/main_windows.cpp ${CMAKE_BINARY_DIR}/wallcycle.rc)
 target_link_libraries(wallcycle PRIVATE wallcycle_windows)
+# The oldest system it runs on, Windows 7, said in its header; newer systems' functions (each
+# monitor's scale) are looked up at run time.
+target_link_options(wallcycle PRIVATE -Wl,--major-subsystem-version,6,--minor-subsystem-version,1
+  -Wl,--major-os-version,6,--minor-os-version,1)
 target_link_options(wallcycle PRIVATE -municode)
 
 include(CTest)
