@@ -56,7 +56,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION x11)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${WALLCYCLE_HOMEPAGE})
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-ipafont-gothic | fonts-noto-cjk, qt6-translations-l10n")
+# Readers of the formats desktops ship their wallpapers in (WebP, TIFF, SVG), and Qt's Japanese texts.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+  "fonts-ipafont-gothic | fonts-noto-cjk, qt6-image-formats-plugins, libqt6svg6, qt6-translations-l10n")
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -7,12 +7,102 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <cmath>
+#include <cstdint>
+#include <fstream>
 
 namespace wallcycle {
 namespace {
 
 std::string describe(const std::string& path, const std::string& what) {
     return "cannot use " + shown_path(path) + ": " + what;
+}
+
+// Readers report damage they decode past (libjpeg's "Premature end of JPEG file", libpng's "Not
+// enough image data") as Qt warnings and still hand back a picture, its missing part grey or black.
+// While a picture is read they are gathered here, and any such report refuses it. Qt's message
+// handler takes no context, so the place to gather into is per thread.
+class DamageReports {
+public:
+    explicit DamageReports(std::string& into) : previous_target_(target_) {
+        target_ = &into;
+        previous_handler_ = qInstallMessageHandler(&DamageReports::gather);
+    }
+    ~DamageReports() {
+        qInstallMessageHandler(previous_handler_);
+        target_ = previous_target_;
+    }
+
+private:
+    static bool reports_damage(const QString& text) {
+        // Colour profile remarks are about the profile, not the pixels.
+        if (text.contains(QLatin1String("iCCP")) || text.contains(QLatin1String("sRGB")) ||
+            text.contains(QLatin1String("profile")))
+            return false;
+        static const char* const damage[] = {"Premature end", "Corrupt JPEG",
+                                             "Invalid JPEG",  "Not enough image data",
+                                             "CRC error",     "incorrect header check",
+                                             "invalid",       "Extra compressed",
+                                             "truncated",     "Bogus"};
+        for (const char* marker : damage)
+            if (text.contains(QLatin1String(marker), Qt::CaseInsensitive))
+                return true;
+        return false;
+    }
+    static void gather(QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (target_ != nullptr && type != QtDebugMsg && type != QtInfoMsg && reports_damage(text) &&
+            target_->empty())
+            *target_ = text.toStdString();
+    }
+
+    static thread_local std::string* target_;
+    std::string* previous_target_;
+    QtMessageHandler previous_handler_ = nullptr;
+};
+
+thread_local std::string* DamageReports::target_ = nullptr;
+
+std::uint32_t little_endian(const unsigned char* at, int bytes) {
+    std::uint32_t value = 0;
+    for (int i = bytes - 1; i >= 0; --i)
+        value = (value << 8) | at[i];
+    return value;
+}
+
+// A BMP file short of the pixels its header promises decodes "successfully", the missing rows
+// black: it is refused here from its header and its size. Compressed BMPs (RLE) end with their
+// own end mark, which the reader checks.
+std::string bmp_cut_short(const std::string& path) {
+    std::ifstream file(path, std::ios::binary | std::ios::ate);
+    auto size = static_cast<long long>(file.tellg());
+    unsigned char header[34] = {};
+    file.seekg(0);
+    if (!file.read(reinterpret_cast<char*>(header), sizeof header) || header[0] != 'B' || header[1] != 'M')
+        return {};
+    long long offset = little_endian(header + 10, 4);
+    std::uint32_t info_size = little_endian(header + 14, 4);
+    long long width = 0, height = 0;
+    std::uint32_t bits = 0, compression = 0;
+    if (info_size == 12) { // the OS/2 header
+        width = static_cast<std::int16_t>(little_endian(header + 18, 2));
+        height = static_cast<std::int16_t>(little_endian(header + 20, 2));
+        bits = little_endian(header + 24, 2);
+    } else {
+        width = static_cast<std::int32_t>(little_endian(header + 18, 4));
+        height = static_cast<std::int32_t>(little_endian(header + 22, 4));
+        bits = little_endian(header + 28, 2);
+        compression = little_endian(header + 30, 4);
+    }
+    if (compression != 0 && compression != 3 && compression != 6) // uncompressed, bit fields
+        return {};
+    if (width <= 0 || height == 0 || bits == 0)
+        return "its header names no picture";
+    long long row = (width * bits + 31) / 32 * 4;
+    long long needed = offset + row * std::llabs(height);
+    if (size < needed)
+        return "the file is cut short: its " + std::to_string(width) + "x" +
+               std::to_string(std::llabs(height)) + " pixels need " + std::to_string(needed) +
+               " bytes, the file has " + std::to_string(size);
+    return {};
 }
 
 // The smallest size of the image, keeping its aspect ratio, that still covers the target;
@@ -36,7 +126,11 @@ QSize plan_scaled_read(QImageReader& reader, QSize stored, const DecodeTarget& t
     QSize scaled = cover_size(stored, cover);
     if (scaled != stored)
         reader.setScaledSize(scaled);
-    if (target.crop && !turned && (scaled.width() > cover.width() || scaled.height() > cover.height())) {
+    // Cropped while read only when the scaled picture covers the target both ways; a picture too
+    // narrow or too low for that (1x800) is read whole and scaled up afterwards.
+    bool covers = scaled.width() >= cover.width() && scaled.height() >= cover.height();
+    if (target.crop && !turned && covers &&
+        (scaled.width() > cover.width() || scaled.height() > cover.height())) {
         reader.setScaledClipRect(QRect((scaled.width() - cover.width()) / 2,
                                        (scaled.height() - cover.height()) / 2, cover.width(),
                                        cover.height()));
@@ -61,6 +155,8 @@ Result<QImage> decode_image(const std::string& path, const DecodeTarget& target)
     if (!info.isReadable())
         return fail(describe(path, "the file cannot be read (permission denied)"));
 
+    if (std::string short_of = bmp_cut_short(path); !short_of.empty())
+        return fail(describe(path, "the picture is damaged: " + short_of));
     QImageReader::setAllocationLimit(static_cast<int>(largest_image_bytes >> 20));
     QImageReader reader(name);
     reader.setAutoTransform(true);
@@ -80,12 +176,23 @@ Result<QImage> decode_image(const std::string& path, const DecodeTarget& target)
         target.into->format() == QImage::Format_RGB32)
         image = QImage(target.into->bits(), expected.width(), expected.height(), target.into->bytesPerLine(),
                        QImage::Format_RGB32);
-    if (!reader.read(&image) || image.isNull())
+    std::string damage;
+    bool read = false;
+    {
+        DamageReports reports(damage);
+        read = reader.read(&image) && !image.isNull();
+    }
+    if (!read)
         return fail(
             describe(path, "the image cannot be decoded (" + reader.errorString().toStdString() + ")"));
+    if (!damage.empty())
+        return fail(describe(path, "the picture is damaged (" + damage + ")"));
     if (image.hasAlphaChannel())
         image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    return image.convertToFormat(QImage::Format_RGB32);
+    QImage opaque = image.convertToFormat(QImage::Format_RGB32);
+    if (opaque.isNull()) // no memory for it: never a black picture instead
+        return fail(describe(path, "there is not enough memory for the picture"));
+    return opaque;
 }
 
 Result<std::string> usable_image_path(const std::string& path) {
@@ -96,13 +203,22 @@ Result<std::string> usable_image_path(const std::string& path) {
         .toStdString();
 }
 
-QImage cover_image(const QImage& image, QSize target) {
+Result<QImage> cover_image(const QImage& image, QSize target) {
     if (image.size() == target)
         return image;
-    QImage scaled = image.scaled(target, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
-    int left = (scaled.width() - target.width()) / 2;
-    int top = (scaled.height() - target.height()) / 2;
-    return scaled.copy(left, top, target.width(), target.height());
+    // The part of the picture that will show, centred and of the target's shape, is cut out first
+    // and only it is scaled: a 1x800 picture never becomes a 1920x1,536,000 one on the way.
+    double scale = std::max(static_cast<double>(target.width()) / image.width(),
+                            static_cast<double>(target.height()) / image.height());
+    int width = std::clamp(static_cast<int>(std::lround(target.width() / scale)), 1, image.width());
+    int height = std::clamp(static_cast<int>(std::lround(target.height() / scale)), 1, image.height());
+    QImage shown = image.copy((image.width() - width) / 2, (image.height() - height) / 2, width, height);
+    QImage scaled =
+        shown.isNull() ? QImage() : shown.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (scaled.isNull())
+        return fail("there is not enough memory to scale the picture to " + std::to_string(target.width()) +
+                    "x" + std::to_string(target.height()));
+    return scaled;
 }
 
 } // namespace wallcycle

@@ -27,6 +27,7 @@ Result<QImage> decode_image(const std::string& path, const DecodeTarget& target 
 Result<std::string> usable_image_path(const std::string& path);
 
 // The image scaled smoothly to cover the target keeping its aspect ratio, centred and cropped.
-QImage cover_image(const QImage& image, QSize target);
+// Fails only when there is no memory for the result.
+Result<QImage> cover_image(const QImage& image, QSize target);
 
 } // namespace wallcycle

@@ -12,6 +12,7 @@
 #include <QByteArray>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -31,10 +32,15 @@ TEST(X11Root, SetsEachImageFormatAndTheRootAtoms) {
     struct Case {
         const char* file;
         std::uint32_t colour;
-    } cases[] = {{"a.bmp", red}, {"b.png", green}, {"c.jpg", blue}, {"d.BMP", green}};
+    } cases[] = {{"a.bmp", red},  {"b.png", green},  {"c.jpg", blue}, {"d.BMP", green},
+                 {"e.webp", red}, {"f.tiff", green}, {"g.svg", red}}; // as desktops ship theirs
     for (const auto& c : cases) {
         std::string path = dir.file(c.file);
-        write_solid_image(path, c.colour, 40, 30);
+        if (path.ends_with(".svg"))
+            write_file(path, "<svg xmlns='http://www.w3.org/2000/svg' width='40' height='30'>"
+                             "<rect width='40' height='30' fill='#dd2211'/></svg>");
+        else
+            write_solid_image(path, c.colour, 40, 30);
         Status applied = backend.apply(path);
         ASSERT_TRUE(applied.ok()) << c.file << ": " << applied.reason();
         for (auto [x, y] : {std::pair{0, 0}, {319, 199}, {160, 100}})
@@ -163,6 +169,16 @@ TEST(X11Root, UnusableImagesLeaveTheWallpaperAlone) {
     write_file(dir.file("no-pixels.bmp"), bmp_bytes.substr(0, 54));
     write_file(dir.file("huge.png"), png_claiming(png_bytes, 60000, 60000));
     write_file(dir.file("wide.png"), png_claiming(png_bytes, 1000000, 1));
+    // Damaged: cut short, or a header promising far more than the file holds.
+    write_split_image(dir.file("photo.jpg"), red, blue, 400, 300);
+    write_split_image(dir.file("photo.bmp"), red, blue, 200, 100);
+    std::string jpeg = read_file(dir.file("photo.jpg")), bmp = read_file(dir.file("photo.bmp"));
+    write_file(dir.file("cut.jpg"), jpeg.substr(0, jpeg.size() / 3));
+    write_file(dir.file("half.bmp"), bmp.substr(0, bmp.size() / 2));
+    std::string claims = bmp.substr(0, 70);
+    for (int at : {18, 22}) // width and height: 10000
+        claims.replace(static_cast<std::size_t>(at), 4, std::string("\x10\x27\0\0", 4));
+    write_file(dir.file("claims.bmp"), claims);
     std::filesystem::create_directory(dir.file("folder.bmp"));
     mkfifo(dir.file("pipe.bmp").c_str(), 0600);
     std::filesystem::create_symlink(dir.file("loop-b.bmp"), dir.file("loop.bmp"));
@@ -181,6 +197,9 @@ TEST(X11Root, UnusableImagesLeaveTheWallpaperAlone) {
         {"no-pixels.bmp", "", ""},
         {"huge.png", "too large", ""},
         {"wide.png", "", ""},
+        {"cut.jpg", "damaged", ""},
+        {"half.bmp", "cut short", ""},
+        {"claims.bmp", "cut short", ""},
         {"pipe.bmp", "not a regular file", ""}, // never opened: it would block
         {"loop.bmp", "Too many levels of symbolic links", ""},
         {std::string("nul\0.bmp", 8), "NUL", "nul\\x00.bmp"},
@@ -196,6 +215,32 @@ TEST(X11Root, UnusableImagesLeaveTheWallpaperAlone) {
         EXPECT_NE(applied.reason().find(c.says), std::string::npos) << applied.reason();
         EXPECT_TRUE(colours_near(root_pixel(server.display(), 10, 10), green)) << c.file;
         EXPECT_EQ(root_pixmap_property(server.display(), "_XROOTPMAP_ID"), pixmap) << c.file;
+    }
+}
+
+// Pictures of extreme shapes cover the screen with what is in their middle, and only that part is
+// ever scaled: no gigabytes on the way, and never a black screen.
+TEST(X11Root, ExtremeShapesAreSetWithinBoundedMemory) {
+    Xvfb server(320, 200);
+    TempDir dir;
+    X11RootBackend backend(server.display());
+    struct Case {
+        const char* file;
+        int width, height;
+        std::uint32_t colour;
+    } cases[] = {{"tall.png", 1, 800, red}, {"wide.png", 3000, 1, blue}, {"needle.png", 1, 100000, green}};
+    for (const auto& c : cases) {
+        write_solid_image(dir.file(c.file), c.colour, c.width, c.height);
+        std::ofstream("/proc/self/clear_refs") << "5"; // the peak starts again from here
+        Status applied = backend.apply(dir.file(c.file));
+        ASSERT_TRUE(applied.ok()) << c.file << ": " << applied.reason();
+        EXPECT_TRUE(colours_near(root_pixel(server.display(), 160, 100), c.colour)) << c.file;
+        std::ifstream status("/proc/self/status");
+        long peak_kib = 0;
+        for (std::string line; std::getline(status, line);)
+            if (line.rfind("VmHWM:", 0) == 0)
+                peak_kib = std::stol(line.substr(6));
+        EXPECT_LT(peak_kib, 400 * 1024) << c.file; // the whole test process, sanitizers included
     }
 }
 

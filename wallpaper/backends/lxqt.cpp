@@ -83,7 +83,9 @@ Status LxqtBackend::apply(const std::string& image_path) {
     Result<QImage> image = decode_image(image_path, {screen, true, nullptr});
     if (!image)
         return fail(image.reason());
-    QImage covering = cover_image(image.value(), screen);
+    Result<QImage> covering = cover_image(image.value(), screen);
+    if (!covering)
+        return fail(covering.reason());
 
     std::string folder = xdg_folder("XDG_DATA_HOME", "/.local/share") + "/wallcycle";
     if (Status made = make_directories(folder); !made)
@@ -93,7 +95,7 @@ Status LxqtBackend::apply(const std::string& image_path) {
     const std::string& target = use_second ? second : first;
     QImageWriter writer(QString::fromStdString(target), "png");
     writer.setCompression(1); // fast; the file is read once per login
-    if (!writer.write(covering))
+    if (!writer.write(covering.value()))
         return fail("cannot write " + shown_path(target) + ": " + writer.errorString().toStdString());
     Status shown = run_program({"pcmanfm-qt", "--set-wallpaper", target, "--wallpaper-mode", shown_mode});
     if (shown)

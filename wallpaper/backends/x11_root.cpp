@@ -70,13 +70,23 @@ Result<QImage::Format> pixel_format(xcb_connection_t* c, const xcb_screen_t* scr
 }
 
 // Draws the image covering each monitor into the screen-sized picture.
-void draw_monitors(const QImage& image, const std::vector<QRect>& monitors, PictureBuffer& buffer) {
+Status draw_monitors(const QImage& image, const std::vector<QRect>& monitors, PictureBuffer& buffer) {
     bool direct = buffer.image().format() == QImage::Format_RGB32;
     QImage other_format = direct ? QImage() : QImage(buffer.image().size(), QImage::Format_RGB32);
     QImage& canvas = direct ? buffer.image() : other_format; // never a second handle on the buffer
-    canvas.fill(Qt::black);                                  // what no monitor shows
-    for (const QRect& monitor : monitors) {
-        QImage fitted = cover_image(image, monitor.size());
+    if (canvas.isNull())
+        return fail("there is not enough memory for the picture");
+    std::vector<QImage> fitted_monitors;
+    for (const QRect& monitor : monitors) { // every monitor's picture made before the screen changes
+        Result<QImage> fitted = cover_image(image, monitor.size());
+        if (!fitted)
+            return fail(fitted.reason());
+        fitted_monitors.push_back(std::move(fitted.value()));
+    }
+    canvas.fill(Qt::black); // what no monitor shows
+    for (std::size_t i = 0; i < monitors.size(); ++i) {
+        const QRect& monitor = monitors[i];
+        const QImage& fitted = fitted_monitors[i];
         QRect target = monitor & canvas.rect();
         for (int y = target.top(); y <= target.bottom(); ++y) {
             const auto* from =
@@ -88,6 +98,7 @@ void draw_monitors(const QImage& image, const std::vector<QRect>& monitors, Pict
     }
     if (!direct)
         buffer.take(canvas);
+    return {};
 }
 
 // Decodes the picture for the whole screen into the buffer, or says why the image cannot be used.
@@ -99,14 +110,16 @@ Status draw_picture(const std::string& path, const std::vector<QRect>& monitors,
         Result<QImage> image = decode_image(path, {picture.size(), true, &picture});
         if (!image)
             return fail(image.reason());
-        buffer.take(cover_image(image.value(), picture.size()));
+        Result<QImage> covering = cover_image(image.value(), picture.size());
+        if (!covering)
+            return fail(covering.reason());
+        buffer.take(covering.value());
         return {};
     }
     Result<QImage> image = decode_image(path, {largest_monitor(monitors), false, nullptr});
     if (!image)
         return fail(image.reason());
-    draw_monitors(image.value(), monitors, buffer);
-    return {};
+    return draw_monitors(image.value(), monitors, buffer);
 }
 
 xcb_atom_t intern(xcb_connection_t* c, xcb_intern_atom_cookie_t cookie) {
