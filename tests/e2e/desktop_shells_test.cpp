@@ -77,8 +77,10 @@ void sets_the_wallpaper_on(Shell shell, const char* current_desktop,
         EXPECT_EQ(done.exit_code, 0) << done.err;
         EXPECT_EQ(done.err.find("instead"), std::string::npos) << "fell back: " << done.err;
         EXPECT_TRUE(session.shows(covering(step.top, step.rest), 10000))
-            << std::hex << root_pixel(session.display(), 640, 60) << " "
-            << root_pixel(session.display(), 640, 150);
+            << std::hex << root_pixel(session.display(), 150, 60) << " "
+            << root_pixel(session.display(), 150, 150) << " " << root_pixel(session.display(), 1130, 60)
+            << std::dec << "\n"
+            << done.err << session.log_tails();
         if (between != nullptr)
             between(session);
     }

@@ -94,6 +94,18 @@ void DesktopSession::spawn(const std::vector<std::string>& argv,
     close(fd);
 }
 
+std::string DesktopSession::log_tails() const {
+    std::string tails;
+    for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) {
+        if (entry.path().extension() != ".log")
+            continue;
+        std::string text = read_file(entry.path().string());
+        std::size_t from = text.size() > 1500 ? text.size() - 1500 : 0;
+        tails += "== " + entry.path().filename().string() + "\n" + text.substr(from) + "\n";
+    }
+    return tails;
+}
+
 bool DesktopSession::name_owned(const std::string& name) const {
     return command_output("gdbus call --session -d org.freedesktop.DBus -o /org/freedesktop/DBus -m "
                           "org.freedesktop.DBus.NameHasOwner " +

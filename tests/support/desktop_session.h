@@ -34,6 +34,8 @@ public:
     const TempDir& folder() const { return dir_; }
     // Whether the bus name is owned on the session bus.
     bool name_owned(const std::string& name) const;
+    // The last lines each program of the session wrote, to tell what went wrong when a check fails.
+    std::string log_tails() const;
     // Waits until the screen shows these colours at these points; false after the timeout.
     bool shows(const std::vector<std::pair<std::pair<int, int>, std::uint32_t>>& points,
                int timeout_ms) const;

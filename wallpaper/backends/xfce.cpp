@@ -107,12 +107,14 @@ Status XfceBackend::apply(const std::string& image_path) {
     bool created = keys->isEmpty();
     QStringList targets = created ? new_picture_properties() : keys.value();
     QString path = QString::fromStdString(usable.value());
+    // The picture first, then a style that shows it: xfdesktop loads the new picture once, rather
+    // than starting on the old one when the style changes and the new one a moment later.
     for (const QString& key : targets) {
+        if (Status set = set_property(key, path); !set)
+            return set;
         Status styled = created ? set_property(style_property(key), zoomed_style) : show_the_picture(key);
         if (!styled)
             return styled;
-        if (Status set = set_property(key, path); !set)
-            return set;
     }
     return {};
 }
