@@ -109,6 +109,23 @@ TEST(WindowsProgram, ApplyOnceSetsTheRegistryFromACodePage932List) {
     EXPECT_TRUE(set == folder.pictures[0] || set == folder.pictures[1]) << set;
 }
 
+std::string from_cp932(const std::string& bytes) {
+    iconv_t converter = iconv_open("UTF-8", "CP932");
+    std::string out(bytes.size() * 3 + 16, '\0');
+    char* in = const_cast<char*>(bytes.data());
+    size_t in_left = bytes.size(), out_left = out.size();
+    char* to = out.data();
+    iconv(converter, &in, &in_left, &to, &out_left);
+    iconv_close(converter);
+    out.resize(out.size() - out_left);
+    return out;
+}
+
+std::string windows_path(std::string unix_path) {
+    std::replace(unix_path.begin(), unix_path.end(), '/', '\\');
+    return "Z:" + unix_path;
+}
+
 TEST(WindowsProgram, NothingToSetLeavesTheRegistryAlone) {
     ProgramFolder folder;
     folder.write_settings("1", {folder.pictures[0]});
@@ -134,27 +151,18 @@ TEST(WindowsProgram, NothingToSetLeavesTheRegistryAlone) {
     EXPECT_NE(done.err.find("broken.bmp"), std::string::npos) << done.err;
     EXPECT_EQ(wine().wallpaper(), before);
 
+    std::string whole = read_file(folder.dir.file("桜.bmp")); // a BMP cut short: GDI+ would show black rows
+    write_file(folder.dir.file("半分.bmp"), whole.substr(0, whole.size() / 2));
+    folder.write_settings("1", {windows_path(folder.dir.file("半分.bmp"))});
+    done = wine().run(folder.exe, {"/e"});
+    EXPECT_EQ(done.exit_code, 1);
+    EXPECT_NE(from_cp932(done.err).find("cut short"), std::string::npos) << done.err;
+    EXPECT_EQ(wine().wallpaper(), before);
+
     std::filesystem::remove(folder.dir.file("k_save.dat")); // no settings: the window opens instead
     Finished window = wine().run(folder.exe, {"/e"}, 4000);
     EXPECT_EQ(window.exit_code, -1) << "expected the window to stay open";
     EXPECT_EQ(wine().wallpaper(), before);
-}
-
-std::string from_cp932(const std::string& bytes) {
-    iconv_t converter = iconv_open("UTF-8", "CP932");
-    std::string out(bytes.size() * 3 + 16, '\0');
-    char* in = const_cast<char*>(bytes.data());
-    size_t in_left = bytes.size(), out_left = out.size();
-    char* to = out.data();
-    iconv(converter, &in, &in_left, &to, &out_left);
-    iconv_close(converter);
-    out.resize(out.size() - out_left);
-    return out;
-}
-
-std::string windows_path(std::string unix_path) {
-    std::replace(unix_path.begin(), unix_path.end(), '/', '\\');
-    return "Z:" + unix_path;
 }
 
 // Messages reach a redirected stderr in the system's code page, as everything else there reads

@@ -4,6 +4,7 @@
 #include "platform/program_facts.h"
 #include "platform/shown_path.h"
 #include "platform/wide_text_windows.h"
+#include "wallpaper/picture_checks.h"
 #include "wallpaper/picture_limits.h"
 
 #include <windows.h>
@@ -46,6 +47,8 @@ Status check_image(const std::string& path, const std::wstring& wide_path) {
         return fail(describe(path, "it is a folder, not an image"));
     if (*kind != FileKind::Regular)
         return fail(describe(path, not_a_file_reason(*kind)));
+    if (std::string short_of = bmp_cut_short(path); !short_of.empty()) // GDI+ would show black rows
+        return fail(describe(path, "the picture is damaged: " + short_of));
     Gdiplus::GdiplusStartupInput input;
     ULONG_PTR token = 0;
     if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok)
