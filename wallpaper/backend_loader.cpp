@@ -24,6 +24,12 @@ std::unique_ptr<WallpaperBackend> unavailable_backend(const std::string& name, s
     return std::make_unique<UnavailableBackend>(name, std::move(reason));
 }
 
+std::unique_ptr<WallpaperBackend> made_by(const std::string& name, const Result<void*>& maker) {
+    if (!maker)
+        return unavailable_backend(name, maker.reason());
+    return std::unique_ptr<WallpaperBackend>(reinterpret_cast<WallpaperBackend* (*)()>(maker.value())());
+}
+
 std::unique_ptr<WallpaperBackend> make_backend(const std::string& name) {
     std::string known;
     for (const BackendRow& row : backend_rows()) {

@@ -7,10 +7,7 @@
 namespace wallcycle {
 
 std::unique_ptr<WallpaperBackend> make_bus_desktop(const std::string& name) {
-    Result<void*> maker = module_function_at(WALLCYCLE_BUS_MODULE, bus_desktop_maker(name).c_str());
-    if (!maker)
-        return unavailable_backend(name, maker.reason());
-    return std::unique_ptr<WallpaperBackend>(reinterpret_cast<WallpaperBackend* (*)()>(maker.value())());
+    return made_by(name, module_function_at(WALLCYCLE_BUS_MODULE, bus_desktop_maker(name).c_str()));
 }
 
 } // namespace wallcycle

@@ -1,6 +1,5 @@
 #include "wallpaper/image_decoder.h"
 
-#include "platform/file_io.h"
 #include "platform/shown_path.h"
 #include "wallpaper/picture_checks.h"
 
@@ -11,10 +10,6 @@
 
 namespace wallcycle {
 namespace {
-
-std::string describe(const std::string& path, const std::string& what) {
-    return "cannot use " + shown_path(path) + ": " + what;
-}
 
 // Readers report damage they decode past (libjpeg's "Premature end of JPEG file", libpng's "Not
 // enough image data") as Qt warnings and still hand back a picture, its missing part grey or black.
@@ -97,30 +92,22 @@ QSize plan_scaled_read(QImageReader& reader, QSize stored, const DecodeTarget& t
 } // namespace
 
 Result<QImage> decode_image(const std::string& path, const DecodeTarget& target) {
-    // Looked at without opening it: a named pipe would block the reader for good.
-    Result<FileKind> kind = file_kind(path);
-    if (!kind)
-        return fail(kind.reason());
-    if (*kind == FileKind::Folder)
-        return fail(describe(path, "it is a folder, not an image"));
-    if (*kind != FileKind::Regular)
-        return fail(describe(path, not_a_file_reason(*kind)));
+    if (Status usable = picture_file_usable(path); !usable)
+        return fail(usable.reason());
     QString name = QFile::decodeName(QByteArray::fromStdString(path));
     QFileInfo info(name);
     if (!info.isReadable())
-        return fail(describe(path, "the file cannot be read (permission denied)"));
+        return fail(picture_failure(path, "the file cannot be read (permission denied)"));
 
-    if (std::string short_of = bmp_cut_short(path); !short_of.empty())
-        return fail(describe(path, "the picture is damaged: " + short_of));
     QImageReader::setAllocationLimit(static_cast<int>(largest_image_bytes >> 20));
     QImageReader reader(name);
     reader.setAutoTransform(true);
     if (!reader.canRead())
-        return fail(describe(path, "not an image in a format this program reads"));
+        return fail(picture_failure(path, "not an image in a format this program reads"));
     QSize size = reader.size();
     if (size.isValid() && static_cast<long long>(size.width()) * size.height() * 4 > largest_image_bytes)
-        return fail(describe(path, "the image is too large (" + std::to_string(size.width()) + "x" +
-                                       std::to_string(size.height()) + " pixels)"));
+        return fail(picture_failure(path, "the image is too large (" + std::to_string(size.width()) + "x" +
+                                              std::to_string(size.height()) + " pixels)"));
     QSize expected = plan_scaled_read(reader, size, target);
 
     // Readers fill an image of the right size and format in place. When the picture will come out
@@ -138,15 +125,15 @@ Result<QImage> decode_image(const std::string& path, const DecodeTarget& target)
         read = reader.read(&image) && !image.isNull();
     }
     if (!read)
-        return fail(
-            describe(path, "the image cannot be decoded (" + reader.errorString().toStdString() + ")"));
+        return fail(picture_failure(path, "the image cannot be decoded (" +
+                                              reader.errorString().toStdString() + ")"));
     if (!damage.empty())
-        return fail(describe(path, "the picture is damaged (" + damage + ")"));
+        return fail(picture_failure(path, "the picture is damaged (" + damage + ")"));
     if (image.hasAlphaChannel())
         image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     QImage opaque = image.convertToFormat(QImage::Format_RGB32);
     if (opaque.isNull()) // no memory for it: never a black picture instead
-        return fail(describe(path, "there is not enough memory for the picture"));
+        return fail(picture_failure(path, "there is not enough memory for the picture"));
     return opaque;
 }
 

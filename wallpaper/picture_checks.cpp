@@ -1,5 +1,8 @@
 #include "wallpaper/picture_checks.h"
 
+#include "platform/file_io.h"
+#include "platform/shown_path.h"
+
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -50,6 +53,24 @@ std::string bmp_cut_short(const std::string& path) {
         return "the file is cut short: its " + std::to_string(width) + "x" +
                std::to_string(std::llabs(height)) + " pixels need " + std::to_string(needed) +
                " bytes, the file has " + std::to_string(size);
+    return {};
+}
+
+std::string picture_failure(const std::string& path, const std::string& what) {
+    return "cannot use " + shown_path(path) + ": " + what;
+}
+
+Status picture_file_usable(const std::string& path) {
+    Result<FileKind> kind = file_kind(path);
+    if (!kind)
+        return fail(kind.reason());
+    auto refuse = [&](const std::string& why) { return fail(picture_failure(path, why)); };
+    if (*kind == FileKind::Folder)
+        return refuse("it is a folder, not an image");
+    if (*kind != FileKind::Regular)
+        return refuse(not_a_file_reason(*kind));
+    if (std::string short_of = bmp_cut_short(path); !short_of.empty())
+        return refuse("the picture is damaged: " + short_of);
     return {};
 }
 

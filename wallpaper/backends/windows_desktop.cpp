@@ -20,10 +20,6 @@ using std::min;
 namespace wallcycle {
 namespace {
 
-std::string describe(const std::string& path, const std::string& what) {
-    return "cannot use " + shown_path(path) + ": " + what;
-}
-
 bool is_relative(const std::string& path) {
     bool drive = path.size() >= 2 && path[1] == ':';
     bool rooted = !path.empty() && (path[0] == '\\' || path[0] == '/');
@@ -40,15 +36,8 @@ std::string full_path(const std::string& path) {
 
 // Decodes every pixel, as the desktop will; says what is wrong with a file that cannot be shown.
 Status check_image(const std::string& path, const std::wstring& wide_path) {
-    Result<FileKind> kind = file_kind(path);
-    if (!kind)
-        return fail(kind.reason());
-    if (*kind == FileKind::Folder)
-        return fail(describe(path, "it is a folder, not an image"));
-    if (*kind != FileKind::Regular)
-        return fail(describe(path, not_a_file_reason(*kind)));
-    if (std::string short_of = bmp_cut_short(path); !short_of.empty()) // GDI+ would show black rows
-        return fail(describe(path, "the picture is damaged: " + short_of));
+    if (Status usable = picture_file_usable(path); !usable) // GDI+ would show a short BMP's black rows
+        return usable;
     Gdiplus::GdiplusStartupInput input;
     ULONG_PTR token = 0;
     if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok)
@@ -59,13 +48,13 @@ Status check_image(const std::string& path, const std::wstring& wide_path) {
         Gdiplus::BitmapData pixels{};
         Gdiplus::Rect whole(0, 0, static_cast<INT>(bitmap.GetWidth()), static_cast<INT>(bitmap.GetHeight()));
         if (bitmap.GetLastStatus() != Gdiplus::Ok || whole.Width <= 0 || whole.Height <= 0)
-            verdict = fail(describe(path, "not an image in a format this system reads"));
+            verdict = fail(picture_failure(path, "not an image in a format this system reads"));
         else if (static_cast<long long>(whole.Width) * whole.Height * 4 > largest_image_bytes)
-            verdict = fail(describe(path, "the image is too large (" + std::to_string(whole.Width) + "x" +
-                                              std::to_string(whole.Height) + " pixels)"));
+            verdict = fail(picture_failure(path, "the image is too large (" + std::to_string(whole.Width) +
+                                                     "x" + std::to_string(whole.Height) + " pixels)"));
         else if (bitmap.LockBits(&whole, Gdiplus::ImageLockModeRead, PixelFormat32bppRGB, &pixels) !=
                  Gdiplus::Ok)
-            verdict = fail(describe(path, "the image cannot be decoded"));
+            verdict = fail(picture_failure(path, "the image cannot be decoded"));
         else
             bitmap.UnlockBits(&pixels);
     }
