@@ -1,6 +1,5 @@
 #include "wallpaper/image_decoder.h"
 
-#include "platform/shown_path.h"
 #include "wallpaper/picture_checks.h"
 
 #include <QFile>
