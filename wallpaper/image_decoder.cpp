@@ -1,6 +1,7 @@
 #include "wallpaper/image_decoder.h"
 
 #include "wallpaper/picture_checks.h"
+#include "wallpaper/x11_outputs.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -137,7 +138,10 @@ Result<QImage> decode_image(const std::string& path, const DecodeTarget& target)
 }
 
 Result<std::string> usable_image_path(const std::string& path) {
-    Result<QImage> image = decode_image(path);
+    // Every byte is still read and checked, but at the scale the desktop will show it: a 4K photo
+    // costs a quarter of its full decode (JPEG scales inside the decoder).
+    QSize screen = largest_monitor_size();
+    Result<QImage> image = decode_image(path, {screen.isValid() ? screen : QSize(1920, 1080), false, nullptr});
     if (!image)
         return fail(image.reason());
     return QFile::encodeName(QFileInfo(QFile::decodeName(QByteArray::fromStdString(path))).absoluteFilePath())

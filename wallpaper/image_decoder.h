@@ -23,7 +23,8 @@ struct DecodeTarget {
 Result<QImage> decode_image(const std::string& path, const DecodeTarget& target = {});
 
 // For desktops that read the file themselves: the file's absolute path once the whole image has
-// been decoded and checked, so a broken file never replaces a working wallpaper.
+// been decoded and checked (at the scale the screen needs), so a broken file never replaces a
+// working wallpaper.
 Result<std::string> usable_image_path(const std::string& path);
 
 // The image scaled smoothly to cover the target keeping its aspect ratio, centred and cropped.
