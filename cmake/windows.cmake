@@ -49,11 +49,12 @@ if(BUILD_TESTING)
   wallcycle_windows_test(startup_plan_test tests/startup/startup_plan_test.cpp)
   wallcycle_windows_test(windows_platform_test tests/platform/windows_platform_test.cpp)
   wallcycle_windows_test(version_resource_test tests/windows/version_resource_test.cpp)
-  # The window needs an X server for wine to draw on: a private one, on a free display.
+  # The window needs an X server for wine to draw on: a private one, on a free display, and a wine
+  # prefix of its own (a wine server started by a test without a display could not draw it).
   add_executable(form1_win32_test tests/windows/form1_win32_test.cpp)
   target_link_libraries(form1_win32_test PRIVATE wallcycle_windows GTest::gtest_main)
   add_test(NAME form1_win32_test COMMAND xvfb-run -a -s "-noreset -nolisten tcp -screen 0 1024x768x24"
-    ${CMAKE_SOURCE_DIR}/tools/wine-run ${CMAKE_BINARY_DIR}/wineprefix $<TARGET_FILE:form1_win32_test>)
+    ${CMAKE_SOURCE_DIR}/tools/wine-run ${CMAKE_BINARY_DIR}/wineprefix-window $<TARGET_FILE:form1_win32_test>)
   set_tests_properties(form1_win32_test PROPERTIES LABELS windows ENVIRONMENT "LC_ALL=ja_JP.UTF-8")
   # The program as wine names it: Z: is the Unix root.
   string(REPLACE "/" "\\\\" program_windows_path "Z:${CMAKE_BINARY_DIR}/wallcycle.exe")
