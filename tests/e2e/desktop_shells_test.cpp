@@ -134,9 +134,9 @@ TEST(DesktopShells, KdeComingUpAfterTheProgramStarts) {
     Finished done = waiting.finish(40000);
     EXPECT_EQ(done.exit_code, 0) << done.err;
     EXPECT_EQ(done.err.find("instead"), std::string::npos) << done.err;
-    EXPECT_TRUE(session.shows(covering(blue, green), 10000));
+    EXPECT_TRUE(session.shows(covering(blue, green), 10000)) << done.err << session.log_tails();
     std::this_thread::sleep_for(std::chrono::seconds(3)); // Plasma's own first paint is long done
-    EXPECT_TRUE(session.shows(covering(blue, green), 0));
+    EXPECT_TRUE(session.shows(covering(blue, green), 0)) << session.log_tails();
 }
 
 // A session named LXDE without its pcmanfm desktop: "pcmanfm --set-wallpaper" would become the

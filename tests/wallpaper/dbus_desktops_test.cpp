@@ -148,7 +148,7 @@ private slots:
         for (const QString& text : texts) {
             QJSEngine engine;
             engine.evaluate(QStringLiteral("var harmed = false; function evil() { harmed = true; }"
-                                           "function desktops() { return []; }"));
+                                           "function desktops() { return []; } function print() {}"));
             QJSValue result = engine.evaluate(plasma_wallpaper_script(text));
             QVERIFY2(!result.isError(), qPrintable(result.toString()));
             QCOMPARE(engine.globalObject().property("uri").toString(), text);

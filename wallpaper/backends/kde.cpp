@@ -32,10 +32,31 @@ QString script_string(const QString& text) {
     return out + '"';
 }
 
+// Runs a script in plasmashell; what it printed, or why it could not run.
+Result<QString> evaluate(const QString& script) {
+    QDBusMessage call = QDBusMessage::createMethodCall(service, QStringLiteral("/PlasmaShell"),
+                                                       QStringLiteral("org.kde.PlasmaShell"),
+                                                       QStringLiteral("evaluateScript"));
+    call.setArguments({script});
+    QDBusMessage reply = session_bus().call(call);
+    if (reply.type() == QDBusMessage::ErrorMessage)
+        return fail(reply.errorMessage().toStdString());
+    return reply.arguments().value(0).toString().trimmed();
+}
+
 class KdeBackend : public WallpaperBackend {
 public:
     const char* name() const override { return "kde"; }
-    Status can_run() const override { return session_service_reachable(service, false); }
+    // On the bus is not enough: early in a login plasmashell answers before it has made its
+    // desktops, and a picture set then would go nowhere.
+    Status can_run() const override {
+        if (Status reachable = session_service_reachable(service, false); !reachable)
+            return reachable;
+        Result<QString> desktops = evaluate(QStringLiteral("print(desktops().length);"));
+        if (!desktops || desktops->toInt() < 1)
+            return fail("Plasma has no desktop yet");
+        return {};
+    }
     // Early in a login plasmashell is not on the bus yet; it would paint its own default over a
     // picture set anywhere else.
     bool may_come_up() const override { return !find_on_path("plasmashell").empty(); }
@@ -48,13 +69,11 @@ Status KdeBackend::apply(const std::string& image_path) {
         return fail(usable.reason());
     QString uri = QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(usable.value())))
                       .toString(QUrl::FullyEncoded);
-    QDBusMessage call = QDBusMessage::createMethodCall(service, QStringLiteral("/PlasmaShell"),
-                                                       QStringLiteral("org.kde.PlasmaShell"),
-                                                       QStringLiteral("evaluateScript"));
-    call.setArguments({plasma_wallpaper_script(uri)});
-    QDBusMessage reply = session_bus().call(call);
-    if (reply.type() == QDBusMessage::ErrorMessage)
-        return fail("Plasma did not take the wallpaper: " + reply.errorMessage().toStdString());
+    Result<QString> set = evaluate(plasma_wallpaper_script(uri));
+    if (!set)
+        return fail("Plasma did not take the wallpaper: " + set.reason());
+    if (set->toInt() < 1) // it printed how many desktops it set
+        return fail("Plasma has no desktop to set the wallpaper on");
     return {};
 }
 
@@ -72,7 +91,8 @@ QString plasma_wallpaper_script(const QString& file_uri) {
                           "    d.writeConfig(\"Image\", \"\");\n"
                           "    d.writeConfig(\"Image\", uri);\n"
                           "    d.writeConfig(\"FillMode\", 2);\n"
-                          "}\n")
+                          "}\n"
+                          "print(all.length);\n")
         .arg(script_string(file_uri));
 }
 
