@@ -76,7 +76,7 @@ void sets_the_wallpaper_on(Shell shell, const char* current_desktop,
         Finished done = program.apply_once(step.picture, current_desktop);
         EXPECT_EQ(done.exit_code, 0) << done.err;
         EXPECT_EQ(done.err.find("instead"), std::string::npos) << "fell back: " << done.err;
-        EXPECT_TRUE(session.shows(covering(step.top, step.rest), 10000))
+        EXPECT_TRUE(session.shows(covering(step.top, step.rest), 20000))
             << std::hex << root_pixel(session.display(), 150, 60) << " "
             << root_pixel(session.display(), 150, 150) << " " << root_pixel(session.display(), 1130, 60)
             << std::dec << "\n"
@@ -134,7 +134,7 @@ TEST(DesktopShells, KdeComingUpAfterTheProgramStarts) {
     Finished done = waiting.finish(40000);
     EXPECT_EQ(done.exit_code, 0) << done.err;
     EXPECT_EQ(done.err.find("instead"), std::string::npos) << done.err;
-    EXPECT_TRUE(session.shows(covering(blue, green), 10000)) << done.err << session.log_tails();
+    EXPECT_TRUE(session.shows(covering(blue, green), 20000)) << done.err << session.log_tails();
     std::this_thread::sleep_for(std::chrono::seconds(3)); // Plasma's own first paint is long done
     EXPECT_TRUE(session.shows(covering(blue, green), 0)) << session.log_tails();
 }
