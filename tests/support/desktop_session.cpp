@@ -155,8 +155,10 @@ void DesktopSession::start(Shell shell) {
         spawn({WALLCYCLE_FAKE_SESSION_MANAGER});
         spawn({"cinnamon", "--sm-disable", "--x11"}, software_gl);
         spawn({"csd-background"});
+        // Its background follows the settings only once the shell says it has started.
         ready = [this] {
-            return name_owned("org.Cinnamon") && root_pixmap_property(display(), "_XROOTPMAP_ID") != 0;
+            return name_owned("org.Cinnamon") && root_pixmap_property(display(), "_XROOTPMAP_ID") != 0 &&
+                   read_file(dir_.file("cinnamon.log")).find("Cinnamon took") != std::string::npos;
         };
         break;
     case Shell::Kde:
