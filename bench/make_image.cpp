@@ -1,6 +1,7 @@
 // Writes a photo-like test picture (smooth gradients with fine detail) for the benchmarks.
 
 #include <QImage>
+#include <QImageWriter>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -21,5 +22,8 @@ int main(int argc, char** argv) {
             line[x] = qRgb(r, g, b & 255);
         }
     }
-    return image.save(argv[1], nullptr, 90) ? 0 : 1;
+    QImageWriter writer(QString::fromLocal8Bit(argv[1]));
+    writer.setQuality(90);
+    writer.setProgressiveScanWrite(std::getenv("PROGRESSIVE") != nullptr); // JPEG only
+    return writer.write(image) ? 0 : 1;
 }
