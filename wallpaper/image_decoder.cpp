@@ -1,12 +1,16 @@
 #include "wallpaper/image_decoder.h"
 
+#include "platform/file_io.h"
 #include "wallpaper/picture_checks.h"
+#include "wallpaper/webp_reader.h"
 #include "wallpaper/x11_outputs.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 
 namespace wallcycle {
 namespace {
@@ -89,6 +93,35 @@ QSize plan_scaled_read(QImageReader& reader, QSize stored, const DecodeTarget& t
     return turned ? QSize() : scaled; // a turned picture's final size is left to the reader
 }
 
+// As 32-bit RGB, transparency drawn over black.
+Result<QImage> opaque(QImage image, const std::string& path) {
+    if (image.hasAlphaChannel())
+        image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QImage opaque = image.convertToFormat(QImage::Format_RGB32);
+    if (opaque.isNull()) // no memory for it: never a black picture instead
+        return fail(picture_failure(path, "there is not enough memory for the picture"));
+    return opaque;
+}
+
+// A WebP through libwebp, at the scale the target needs; a null picture when the file is no still
+// WebP (Qt's readers take it then).
+Result<QImage> read_webp_file(const std::string& path, const DecodeTarget& target) {
+    char magic[12] = {};
+    std::ifstream file(std::filesystem::path(std::u8string(path.begin(), path.end())), std::ios::binary);
+    if (!file.read(magic, sizeof magic) || std::string_view(magic, 4) != "RIFF" ||
+        std::string_view(magic + 8, 4) != "WEBP")
+        return QImage();
+    Result<std::string> bytes = read_whole_file(path, static_cast<std::size_t>(largest_image_bytes));
+    if (!bytes)
+        return fail(bytes.reason());
+    std::optional<Result<QImage>> read = read_webp(bytes.value(), target.cover, target.crop);
+    if (!read)
+        return QImage();
+    if (!*read)
+        return fail(picture_failure(path, read->reason()));
+    return std::move(read->value());
+}
+
 } // namespace
 
 Result<QImage> decode_image(const std::string& path, const DecodeTarget& target) {
@@ -98,6 +131,9 @@ Result<QImage> decode_image(const std::string& path, const DecodeTarget& target)
     QFileInfo info(name);
     if (!info.isReadable())
         return fail(picture_failure(path, "the file cannot be read (permission denied)"));
+    Result<QImage> image_from_webp = read_webp_file(path, target);
+    if (!image_from_webp || !image_from_webp->isNull())
+        return image_from_webp ? opaque(std::move(image_from_webp.value()), path) : image_from_webp;
 
     QImageReader::setAllocationLimit(static_cast<int>(largest_image_bytes >> 20));
     QImageReader reader(name);
@@ -129,19 +165,15 @@ Result<QImage> decode_image(const std::string& path, const DecodeTarget& target)
                                               reader.errorString().toStdString() + ")"));
     if (!damage.empty())
         return fail(picture_failure(path, "the picture is damaged (" + damage + ")"));
-    if (image.hasAlphaChannel())
-        image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    QImage opaque = image.convertToFormat(QImage::Format_RGB32);
-    if (opaque.isNull()) // no memory for it: never a black picture instead
-        return fail(picture_failure(path, "there is not enough memory for the picture"));
-    return opaque;
+    return opaque(std::move(image), path);
 }
 
 Result<std::string> usable_image_path(const std::string& path) {
     // Every byte is still read and checked, but at the scale the desktop will show it: a 4K photo
     // costs a quarter of its full decode (JPEG scales inside the decoder).
     QSize screen = largest_monitor_size();
-    Result<QImage> image = decode_image(path, {screen.isValid() ? screen : QSize(1920, 1080), false, nullptr});
+    Result<QImage> image =
+        decode_image(path, {screen.isValid() ? screen : QSize(1920, 1080), false, nullptr});
     if (!image)
         return fail(image.reason());
     return QFile::encodeName(QFileInfo(QFile::decodeName(QByteArray::fromStdString(path))).absoluteFilePath())

@@ -108,7 +108,7 @@ TEST(X11Root, ScaledPicturesStaySmooth) {
             int stripe = (x / 2 + y / 2) % 2 ? 40 : 0; // fine detail that nearest-pixel scaling would alias
             source.setPixel(x, y, qRgb(x * 200 / 3840 + stripe, y * 200 / 2160 + stripe, 120 + stripe));
         }
-    for (const char* name : {"gradient.png", "gradient.jpg"}) {
+    for (const char* name : {"gradient.png", "gradient.jpg", "gradient.webp"}) { // each reader
         std::string path = dir.file(name);
         ASSERT_TRUE(source.save(QString::fromStdString(path), nullptr, 95));
         ASSERT_TRUE(X11RootBackend(server.display()).apply(path).ok());
@@ -175,6 +175,9 @@ TEST(X11Root, UnusableImagesLeaveTheWallpaperAlone) {
     std::string jpeg = read_file(dir.file("photo.jpg")), bmp = read_file(dir.file("photo.bmp"));
     write_file(dir.file("cut.jpg"), jpeg.substr(0, jpeg.size() / 3));
     write_file(dir.file("half.bmp"), bmp.substr(0, bmp.size() / 2));
+    write_split_image(dir.file("photo.webp"), red, blue, 400, 300);
+    std::string webp = read_file(dir.file("photo.webp"));
+    write_file(dir.file("cut.webp"), webp.substr(0, webp.size() / 2));
     std::string claims = bmp.substr(0, 70);
     for (int at : {18, 22}) // width and height: 10000
         claims.replace(static_cast<std::size_t>(at), 4, std::string("\x10\x27\0\0", 4));
@@ -199,6 +202,7 @@ TEST(X11Root, UnusableImagesLeaveTheWallpaperAlone) {
         {"wide.png", "", ""},
         {"cut.jpg", "damaged", ""},
         {"half.bmp", "cut short", ""},
+        {"cut.webp", "damaged", ""},
         {"claims.bmp", "cut short", ""},
         {"pipe.bmp", "not a regular file", ""}, // never opened: it would block
         {"loop.bmp", "Too many levels of symbolic links", ""},
