@@ -63,16 +63,25 @@ Wine& wine() {
     return instance;
 }
 
-std::string to_cp932(const std::string& utf8) {
-    iconv_t converter = iconv_open("CP932", "UTF-8");
-    std::string out(utf8.size() * 2 + 16, '\0');
-    char* in = const_cast<char*>(utf8.data());
-    size_t in_left = utf8.size(), out_left = out.size();
-    char* to = out.data();
-    iconv(converter, &in, &in_left, &to, &out_left);
+// Text from one encoding to another, as iconv names them.
+std::string converted(const std::string& text, const char* from, const char* to) {
+    iconv_t converter = iconv_open(to, from);
+    std::string out(text.size() * 3 + 16, '\0');
+    char* in = const_cast<char*>(text.data());
+    size_t in_left = text.size(), out_left = out.size();
+    char* at = out.data();
+    iconv(converter, &in, &in_left, &at, &out_left);
     iconv_close(converter);
     out.resize(out.size() - out_left);
     return out;
+}
+
+std::string to_cp932(const std::string& utf8) {
+    return converted(utf8, "UTF-8", "CP932");
+}
+
+std::string from_cp932(const std::string& bytes) {
+    return converted(bytes, "CP932", "UTF-8");
 }
 
 // A program folder with the .exe, pictures with Japanese names and a settings file in code page 932.
@@ -107,18 +116,6 @@ TEST(WindowsProgram, ApplyOnceSetsTheRegistryFromACodePage932List) {
     ASSERT_EQ(done.exit_code, 0) << done.err;
     std::string set = wine().wallpaper();
     EXPECT_TRUE(set == folder.pictures[0] || set == folder.pictures[1]) << set;
-}
-
-std::string from_cp932(const std::string& bytes) {
-    iconv_t converter = iconv_open("UTF-8", "CP932");
-    std::string out(bytes.size() * 3 + 16, '\0');
-    char* in = const_cast<char*>(bytes.data());
-    size_t in_left = bytes.size(), out_left = out.size();
-    char* to = out.data();
-    iconv(converter, &in, &in_left, &to, &out_left);
-    iconv_close(converter);
-    out.resize(out.size() - out_left);
-    return out;
 }
 
 std::string windows_path(std::string unix_path) {

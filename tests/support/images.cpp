@@ -10,24 +10,29 @@ void write_solid_image(const std::string& path, std::uint32_t rgb, int width, in
     write_split_image(path, rgb, rgb, width, height);
 }
 
-void write_split_image(const std::string& path, std::uint32_t left, std::uint32_t right, int width,
-                       int height) {
+namespace {
+
+// Each pixel's colour from its place; saved in the format the name's ending asks for.
+template <typename ColourAt>
+void write_image(const std::string& path, int width, int height, int quality, ColourAt colour_at) {
     QImage image(width, height, QImage::Format_RGB32);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            image.setPixel(x, y, 0xff000000u | (x < width / 2 ? left : right));
-    if (!image.save(QString::fromStdString(path), nullptr, 95))
+            image.setPixel(x, y, 0xff000000u | colour_at(x, y));
+    if (!image.save(QString::fromStdString(path), nullptr, quality))
         throw std::runtime_error("cannot write test image " + path);
+}
+
+} // namespace
+
+void write_split_image(const std::string& path, std::uint32_t left, std::uint32_t right, int width,
+                       int height) {
+    write_image(path, width, height, 95, [&](int x, int) { return x < width / 2 ? left : right; });
 }
 
 void write_banded_image(const std::string& path, std::uint32_t top, std::uint32_t rest, int width,
                         int height) {
-    QImage image(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            image.setPixel(x, y, 0xff000000u | (y < height / 4 ? top : rest));
-    if (!image.save(QString::fromStdString(path)))
-        throw std::runtime_error("cannot write test image " + path);
+    write_image(path, width, height, -1, [&](int, int y) { return y < height / 4 ? top : rest; });
 }
 
 bool colours_near(std::uint32_t a, std::uint32_t b, int tolerance) {
