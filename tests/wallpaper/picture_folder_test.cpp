@@ -1,6 +1,7 @@
 // Folder entries: which pictures a folder stands for (real folders on disk), and the pick over a
 // list with folders in it.
 
+#include "tests/support/as_another_user.h"
 #include "tests/support/probe_backend.h"
 #include "tests/support/temp_dir.h"
 #include "wallpaper/apply_wallpaper.h"
@@ -102,17 +103,12 @@ TEST(PictureFolder, AFolderThatCannotBeReadSaysWhy) {
     touch(folder + "/a.png");
     chmod(dir.path().c_str(), 0755);
     chmod(folder.c_str(), 0000);
-    pid_t child = fork();
-    if (child == 0) {
-        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
-            _exit(3);
+    std::string reason = as_another_user([&] {
         Result<Names> found = pictures_in_folder(folder);
-        _exit(!found.ok() && found.reason().find("Permission denied") != std::string::npos ? 0 : 1);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
+        return std::make_pair(!found.ok(), found.reason());
+    });
     chmod(folder.c_str(), 0755);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_NE(reason.find("Permission denied"), std::string::npos) << reason;
 }
 
 struct Desk {
