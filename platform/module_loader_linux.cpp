@@ -19,8 +19,15 @@ Result<void*> module_function_at(const std::string& path, const char* function) 
 
 Result<void*> module_function(const std::string& module_file, const char* function) {
     std::string directory = program_directory();
+    // The modules lie together: one module finds the others beside itself.
+    std::string here = directory;
+    Dl_info self{};
+    if (dladdr(reinterpret_cast<void*>(&module_function), &self) != 0 && self.dli_fname != nullptr) {
+        here = self.dli_fname;
+        here = here.find('/') == std::string::npos ? directory : here.substr(0, here.rfind('/'));
+    }
     std::string tried;
-    for (const std::string& folder : {directory, directory + "/" + WALLCYCLE_MODULE_DIR_FROM_BINDIR}) {
+    for (const std::string& folder : {here, directory, directory + "/" + WALLCYCLE_MODULE_DIR_FROM_BINDIR}) {
         std::string path = folder + "/" + module_file;
         // Kept loaded for the rest of the run; nothing unloads it.
         void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);

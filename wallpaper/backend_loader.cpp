@@ -1,6 +1,8 @@
 #include "wallpaper/backend_loader.h"
 
 #include "wallpaper/backend_registry.h"
+#include "wallpaper/backends/desktop_module.h"
+#include "wallpaper/program_modules.h"
 
 namespace wallcycle {
 namespace {
@@ -34,7 +36,10 @@ std::unique_ptr<WallpaperBackend> make_backend(const std::string& name) {
     std::string known;
     for (const BackendRow& row : backend_rows()) {
         if (row.name == name)
-            return row.make != nullptr ? row.make() : make_bus_desktop(name);
+            return row.make != nullptr
+                       ? row.make()
+                       : made_by(name, program_module_function(bus_desktops_module,
+                                                               bus_desktop_maker(name).c_str()));
         known += (known.empty() ? "" : ", ") + std::string(row.name);
     }
     return unavailable_backend(name,

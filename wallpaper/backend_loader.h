@@ -7,10 +7,6 @@
 
 namespace wallcycle {
 
-// A desktop of the bus desktops' module. Two builds of this exist: the program looks for the
-// module beside itself or in the install's module folder; the tests load the one the build made.
-std::unique_ptr<WallpaperBackend> make_bus_desktop(const std::string& name);
-
 // Stands in for a desktop that cannot be made (its module is missing), saying why when asked.
 std::unique_ptr<WallpaperBackend> unavailable_backend(const std::string& name, std::string reason);
 

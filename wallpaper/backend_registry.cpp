@@ -3,7 +3,6 @@
 namespace wallcycle {
 
 // Each defined in its backend's own file.
-std::unique_ptr<WallpaperBackend> make_lxqt_backend();
 std::unique_ptr<WallpaperBackend> make_lxde_backend();
 std::unique_ptr<WallpaperBackend> make_sway_backend();
 std::unique_ptr<WallpaperBackend> make_x11_backend();
@@ -16,7 +15,7 @@ constexpr BackendRow rows[] = {
     {"mate", "mate", nullptr},
     {"xfce", "xfce xubuntu", nullptr},
     {"kde", "kde plasma plasmawayland", nullptr},
-    {"lxqt", "lxqt lubuntu", make_lxqt_backend},
+    {"lxqt", "lxqt lubuntu", nullptr},
     {"lxde", "lxde", make_lxde_backend},
     // swaybg draws on any wlroots compositor.
     {"sway", "sway wlroots hyprland river wayfire labwc", make_sway_backend},

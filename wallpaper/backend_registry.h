@@ -17,8 +17,8 @@ struct BackendRow {
     std::string_view name; // in messages, and for WALLCYCLE_BACKEND
     // The names of XDG_CURRENT_DESKTOP and DESKTOP_SESSION that select it: lower case, blank-separated.
     std::string_view session_names;
-    // Made in the program; or, when null, by the bus desktops' module (GIO and QtDBus are loaded
-    // only for those), whose function bus_desktop_maker(name) makes it.
+    // Made in the program; or, when null, by the desktops' module (GIO and Qt are loaded only for
+    // those), whose function bus_desktop_maker(name) makes it.
     MakeBackend make;
 };
 

@@ -1,67 +1,72 @@
 #include "wallpaper/webp_reader.h"
 
-#include "wallpaper/picture_limits.h"
-
 #include <algorithm>
 #include <cmath>
+#include <span>
 #include <webp/decode.h>
 
 namespace wallcycle {
 
-std::optional<Result<QImage>> read_webp(const std::string& bytes, QSize cover, bool crop) {
-    if (bytes.size() < 12 || bytes.compare(0, 4, "RIFF") != 0 || bytes.compare(8, 4, "WEBP") != 0)
-        return std::nullopt;
+bool looks_like_still_webp(std::string_view bytes) {
+    if (bytes.size() < 12 || bytes.substr(0, 4) != "RIFF" || bytes.substr(8, 4) != "WEBP")
+        return false;
+    WebPBitstreamFeatures features;
+    return WebPGetFeatures(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &features) !=
+               VP8_STATUS_OK ||
+           !features.has_animation; // a damaged header is ours to report
+}
+
+Result<Picture> read_webp(std::string_view bytes, const PictureRequest& request) {
     WebPDecoderConfig config;
     if (!WebPInitDecoderConfig(&config))
-        return std::nullopt;
+        return fail("the WebP decoder cannot start");
     const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
     if (WebPGetFeatures(data, bytes.size(), &config.input) != VP8_STATUS_OK)
-        return Result<QImage>(fail("the picture is damaged (its WebP header cannot be read)"));
-    if (config.input.has_animation)
-        return std::nullopt; // Qt's reader shows its first frame
-    int width = config.input.width, height = config.input.height;
-    if (static_cast<long long>(width) * height * 4 > largest_image_bytes)
-        return Result<QImage>(fail("the image is too large (" + std::to_string(width) + "x" +
-                                   std::to_string(height) + " pixels)"));
-    QSize out(width, height);
-    if (cover.isValid()) {
-        double scale = std::max(static_cast<double>(cover.width()) / width,
-                                static_cast<double>(cover.height()) / height);
-        if (crop) { // the centre of the target's shape, in the picture's own pixels, scaled to the target
-            config.options.use_cropping = 1;
-            config.options.crop_width =
-                std::clamp(static_cast<int>(std::lround(cover.width() / scale)), 1, width);
-            config.options.crop_height =
-                std::clamp(static_cast<int>(std::lround(cover.height() / scale)), 1, height);
-            config.options.crop_left = (width - config.options.crop_width) / 2;
-            config.options.crop_top = (height - config.options.crop_height) / 2;
-            out = cover;
-        } else if (scale < 1.0) { // never scaled up: that is left to whoever fits it to the screen
-            out = QSize(std::max(cover.width(), static_cast<int>(std::ceil(width * scale - 1e-9))),
-                        std::max(cover.height(), static_cast<int>(std::ceil(height * scale - 1e-9))));
-        }
+        return fail("the picture is damaged (its WebP header cannot be read)");
+    const int width = config.input.width, height = config.input.height;
+    if (Status allowed = picture_size_allowed(width, height); !allowed)
+        return fail(allowed.reason());
+    const Size cover = request.cover;
+    Size decoded{width, height}, out = cover_size(decoded, cover);
+    if (request.crop && cover.valid()) { // the centre of the target's shape, in the picture's own pixels
+        double scale =
+            std::max(static_cast<double>(cover.width) / width, static_cast<double>(cover.height) / height);
+        WebPDecoderOptions& o = config.options;
+        o.use_cropping = 1;
+        o.crop_width = std::clamp(static_cast<int>(std::lround(cover.width / scale)), 1, width);
+        o.crop_height = std::clamp(static_cast<int>(std::lround(cover.height / scale)), 1, height);
+        o.crop_left = (width - o.crop_width) / 2;
+        o.crop_top = (height - o.crop_height) / 2;
+        decoded = {o.crop_width, o.crop_height};
+        // Scaled down inside the decoder, never up: the caller scales a small picture up.
+        out = scale < 1.0 ? cover : decoded;
     }
-    QSize decoded = config.options.use_cropping ? QSize(config.options.crop_width, config.options.crop_height)
-                                                : QSize(width, height);
     if (out != decoded) {
         config.options.use_scaling = 1;
-        config.options.scaled_width = out.width();
-        config.options.scaled_height = out.height();
+        config.options.scaled_width = out.width;
+        config.options.scaled_height = out.height;
     }
-    QImage image(out, QImage::Format_ARGB32); // B, G, R, A in memory, as MODE_BGRA writes it
-    if (image.isNull())
-        return Result<QImage>(fail("there is not enough memory for the picture"));
-    config.output.colorspace = MODE_BGRA;
+    Result<Picture> picture = picture_memory(out, request);
+    if (!picture)
+        return picture;
+    Picture& p = picture.value();
+    config.output.colorspace = MODE_BGRA; // B, G, R, A in memory: our pixels, alpha on top
     config.output.is_external_memory = 1;
-    config.output.u.RGBA.rgba = image.bits();
-    config.output.u.RGBA.stride = static_cast<int>(image.bytesPerLine());
-    config.output.u.RGBA.size = static_cast<size_t>(image.sizeInBytes());
+    config.output.u.RGBA.rgba = reinterpret_cast<uint8_t*>(p.row(0));
+    config.output.u.RGBA.stride = static_cast<int>(p.stride() * 4);
+    config.output.u.RGBA.size = static_cast<size_t>(p.stride()) * 4 * static_cast<size_t>(p.height());
     VP8StatusCode status = WebPDecode(data, bytes.size(), &config);
     WebPFreeDecBuffer(&config.output);
     if (status != VP8_STATUS_OK)
-        return Result<QImage>(
-            fail("the picture is damaged (WebP data: error " + std::to_string(status) + ")"));
-    return Result<QImage>(std::move(image));
+        return fail("the picture is damaged (WebP data: error " + std::to_string(status) + ")");
+    if (config.input.has_alpha)
+        for (int y = 0; y < p.height(); ++y)
+            for (std::uint32_t& pixel : std::span(p.row(y), static_cast<std::size_t>(p.width()))) {
+                std::uint32_t a = pixel >> 24;
+                pixel = ((pixel >> 16 & 0xff) * a / 255) << 16 | ((pixel >> 8 & 0xff) * a / 255) << 8 |
+                        (pixel & 0xff) * a / 255;
+            }
+    return picture;
 }
 
 } // namespace wallcycle

@@ -1,20 +1,19 @@
 #pragma once
-// WebP read through libwebp itself, scaled (and cropped) while it decodes: a 4096x4096 picture
-// never takes the 64 MiB of its full size, as Qt's reader does.
+// WebP through libwebp itself, scaled (and cropped) while it decodes: a 4096x4096 picture never
+// takes the 64 MiB of its full size.
 
-#include "platform/result.h"
+#include "wallpaper/picture.h"
 
-#include <QImage>
-#include <QSize>
-#include <optional>
-#include <string>
+#include <string_view>
 
 namespace wallcycle {
 
-// The picture, scaled down to the smallest size that still covers `cover` (when valid) or at its
-// own size; with `crop`, exactly `cover`: the centre of its shape is cut out before scaling.
-// Nothing when the bytes are no still WebP (then another reader is asked). Damaged data is a
-// failure, never a partial picture.
-std::optional<Result<QImage>> read_webp(const std::string& bytes, QSize cover, bool crop);
+// A still WebP; an animated one is left to the other readers, which show its first frame.
+bool looks_like_still_webp(std::string_view bytes);
+
+// The picture scaled down to the smallest size that still covers the request's (or at its own
+// size); when the request crops, exactly that size, the centre of its shape cut out first.
+// Damaged data is a failure, never a partial picture.
+Result<Picture> read_webp(std::string_view bytes, const PictureRequest& request = {});
 
 } // namespace wallcycle

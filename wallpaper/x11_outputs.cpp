@@ -56,9 +56,8 @@ bool is_desktop_window_of(xcb_connection_t* c, xcb_window_t window, std::string_
 
 } // namespace
 
-std::vector<QRect> monitor_rects(xcb_connection_t* c, const xcb_screen_t* screen) {
-
-    std::vector<QRect> rects;
+std::vector<Rect> monitor_rects(xcb_connection_t* c, const xcb_screen_t* screen) {
+    std::vector<Rect> rects;
     const xcb_query_extension_reply_t* randr = xcb_get_extension_data(c, &xcb_randr_id);
     if (randr != nullptr && randr->present) {
         Reply<xcb_randr_query_version_reply_t> version(
@@ -69,27 +68,29 @@ std::vector<QRect> monitor_rects(xcb_connection_t* c, const xcb_screen_t* screen
             if (monitors) {
                 auto it = xcb_randr_get_monitors_monitors_iterator(monitors.get());
                 for (; it.rem > 0; xcb_randr_monitor_info_next(&it)) {
-                    QRect rect(it.data->x, it.data->y, it.data->width, it.data->height);
-                    QRect visible = rect & QRect(0, 0, screen->width_in_pixels, screen->height_in_pixels);
-                    if (!visible.isEmpty())
+                    Rect rect{it.data->x, it.data->y, it.data->width, it.data->height};
+                    bool visible = rect.width > 0 && rect.height > 0 && rect.x < screen->width_in_pixels &&
+                                   rect.y < screen->height_in_pixels && rect.x + rect.width > 0 &&
+                                   rect.y + rect.height > 0;
+                    if (visible)
                         rects.push_back(rect);
                 }
             }
         }
     }
     if (rects.empty())
-        rects.emplace_back(0, 0, screen->width_in_pixels, screen->height_in_pixels);
+        rects.push_back({0, 0, screen->width_in_pixels, screen->height_in_pixels});
     return rects;
 }
 
-QSize largest_monitor(const std::vector<QRect>& monitors) {
-    QSize largest;
-    for (const QRect& monitor : monitors)
-        largest = largest.expandedTo(monitor.size());
+Size largest_monitor(const std::vector<Rect>& monitors) {
+    Size largest;
+    for (const Rect& monitor : monitors)
+        largest = {std::max(largest.width, monitor.width), std::max(largest.height, monitor.height)};
     return largest;
 }
 
-QSize largest_monitor_size() {
+Size largest_monitor_size() {
     Display display;
     if (display.screen == nullptr)
         return {};

@@ -1,8 +1,8 @@
 #pragma once
 // Facts about the X display that desktops keep per monitor or per workspace.
 
-#include <QRect>
-#include <QSize>
+#include "wallpaper/picture.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,13 +17,13 @@ std::vector<std::string> connected_output_names();
 int workspace_count();
 
 // Each monitor's rectangle from RandR 1.5, or the whole screen where RandR cannot tell.
-std::vector<QRect> monitor_rects(xcb_connection_t* c, const xcb_screen_t* screen);
+std::vector<Rect> monitor_rects(xcb_connection_t* c, const xcb_screen_t* screen);
 
 // The size that covers every monitor's own cover: decoding larger would be wasted.
-QSize largest_monitor(const std::vector<QRect>& monitors);
+Size largest_monitor(const std::vector<Rect>& monitors);
 
 // The same for $DISPLAY; invalid without an X display.
-QSize largest_monitor_size();
+Size largest_monitor_size();
 
 // Whether a program's desktop window (WM_CLASS class window_class, of the desktop window type)
 // is on $DISPLAY: a desktop such as pcmanfm's is up and draws the wallpaper.

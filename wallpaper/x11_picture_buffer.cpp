@@ -24,10 +24,10 @@ bool server_has_shm(xcb_connection_t* c) {
 
 } // namespace
 
-PictureBuffer::PictureBuffer(xcb_connection_t* connection, QSize size, QImage::Format format)
-    : connection_(connection) {
-    const std::size_t bytes = static_cast<std::size_t>(size.width()) * size.height() * 4;
-    if (format == QImage::Format_RGB32 && server_has_shm(connection)) {
+PictureBuffer::PictureBuffer(xcb_connection_t* connection, Size size, RootPixels pixels)
+    : connection_(connection), pixels_(pixels) {
+    const std::size_t bytes = static_cast<std::size_t>(size.width) * size.height * 4;
+    if (pixels == RootPixels::rgb32 && server_has_shm(connection)) {
         int id = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
         void* memory = id >= 0 ? shmat(id, nullptr, 0) : reinterpret_cast<void*>(-1);
         if (memory != reinterpret_cast<void*>(-1)) {
@@ -38,8 +38,7 @@ PictureBuffer::PictureBuffer(xcb_connection_t* connection, QSize size, QImage::F
                         "share memory")) {
                 shared_ = memory;
                 segment_ = segment;
-                image_ = QImage(static_cast<uchar*>(memory), size.width(), size.height(), size.width() * 4,
-                                QImage::Format_RGB32);
+                picture_ = Picture::lent(size, static_cast<std::uint32_t*>(memory), size.width);
             } else {
                 shmdt(memory);
             }
@@ -47,8 +46,11 @@ PictureBuffer::PictureBuffer(xcb_connection_t* connection, QSize size, QImage::F
         if (id >= 0)
             shmctl(id, IPC_RMID, nullptr); // gone once the server and we have let go of it
     }
-    if (image_.isNull())
-        image_ = QImage(size, format); // untouched pages cost nothing until drawn into
+    if (picture_.empty()) {
+        Result<Picture> own = Picture::make(size); // untouched pages cost nothing until drawn into
+        if (own)
+            picture_ = std::move(own.value());
+    }
 }
 
 PictureBuffer::~PictureBuffer() {
@@ -59,16 +61,6 @@ PictureBuffer::~PictureBuffer() {
     }
 }
 
-void PictureBuffer::take(const QImage& picture) {
-    if (picture.constBits() == image_.constBits())
-        return;
-    QImage converted =
-        picture.format() == image_.format() ? picture : picture.convertToFormat(image_.format());
-    const int bytes = std::min(image_.bytesPerLine(), converted.bytesPerLine());
-    for (int y = 0; y < std::min(image_.height(), converted.height()); ++y)
-        std::memcpy(image_.scanLine(y), converted.constScanLine(y), static_cast<std::size_t>(bytes));
-}
-
 Status PictureBuffer::upload(xcb_pixmap_t pixmap, std::uint8_t depth) {
     xcb_gcontext_t gc = xcb_generate_id(connection_);
     if (Status made = checked(connection_, xcb_create_gc_checked(connection_, gc, pixmap, 0, nullptr),
@@ -77,8 +69,8 @@ Status PictureBuffer::upload(xcb_pixmap_t pixmap, std::uint8_t depth) {
         return made;
     Status result;
     if (segment_ != 0) {
-        auto width = static_cast<std::uint16_t>(image_.width());
-        auto height = static_cast<std::uint16_t>(image_.height());
+        auto width = static_cast<std::uint16_t>(picture_.width());
+        auto height = static_cast<std::uint16_t>(picture_.height());
         result =
             checked(connection_,
                     xcb_shm_put_image_checked(connection_, pixmap, gc, width, height, 0, 0, width, height, 0,
@@ -94,15 +86,30 @@ Status PictureBuffer::upload(xcb_pixmap_t pixmap, std::uint8_t depth) {
 // In as few requests as the server's request size allows.
 Status PictureBuffer::upload_through_socket(xcb_pixmap_t pixmap, xcb_gcontext_t gc, std::uint8_t depth) {
     const std::size_t max_request = static_cast<std::size_t>(xcb_get_maximum_request_length(connection_)) * 4;
-    const std::size_t stride = static_cast<std::size_t>(image_.bytesPerLine());
+    const int bytes_per_pixel = pixels_ == RootPixels::rgb16 ? 2 : 4;
+    const std::size_t stride = static_cast<std::size_t>(picture_.width()) * bytes_per_pixel;
     const int rows_per_request = static_cast<int>(std::max<std::size_t>(1, (max_request - 64) / stride));
+    std::vector<std::uint8_t> rows;
     std::vector<xcb_void_cookie_t> cookies;
-    for (int top = 0; top < image_.height(); top += rows_per_request) {
-        int rows = std::min(rows_per_request, image_.height() - top);
+    for (int top = 0; top < picture_.height(); top += rows_per_request) {
+        int count = std::min(rows_per_request, picture_.height() - top);
+        rows.resize(stride * count);
+        for (int y = 0; y < count; ++y) {
+            const std::uint32_t* from = picture_.row(top + y);
+            if (pixels_ == RootPixels::rgb32) {
+                std::memcpy(&rows[stride * y], from, stride);
+                continue;
+            }
+            auto* to = reinterpret_cast<std::uint16_t*>(&rows[stride * y]);
+            for (int x = 0; x < picture_.width(); ++x)
+                to[x] = static_cast<std::uint16_t>((from[x] >> 8 & 0xf800) | (from[x] >> 5 & 0x07e0) |
+                                                   (from[x] >> 3 & 0x001f));
+        }
+        // Sent before the buffer is filled again: the request is copied out when it is made.
         cookies.push_back(xcb_put_image_checked(
-            connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, gc, static_cast<std::uint16_t>(image_.width()),
-            static_cast<std::uint16_t>(rows), 0, static_cast<std::int16_t>(top), 0, depth,
-            static_cast<std::uint32_t>(stride * rows), image_.constScanLine(top)));
+            connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, gc, static_cast<std::uint16_t>(picture_.width()),
+            static_cast<std::uint16_t>(count), 0, static_cast<std::int16_t>(top), 0, depth,
+            static_cast<std::uint32_t>(rows.size()), rows.data()));
     }
     Status result;
     for (auto cookie : cookies)

@@ -1,9 +1,10 @@
 #include "wallpaper/backends/gsettings_access.h"
 
-#include "wallpaper/image_decoder.h"
+#include "wallpaper/picture_reader.h"
 
 #include <gio/gio.h>
 #include <memory>
+#include <vector>
 
 namespace wallcycle {
 namespace {
@@ -93,7 +94,7 @@ Status gsettings_set_picture(const GSettingsWallpaperKeys& keys, const std::stri
 }
 
 Status GSettingsDesktopBackend::apply(const std::string& image_path) {
-    Result<std::string> usable = usable_image_path(image_path);
+    Result<std::string> usable = usable_picture_path(image_path);
     if (!usable)
         return fail(usable.reason());
     return gsettings_set_picture(keys_, usable.value());

@@ -6,7 +6,7 @@
 #include "platform/child_process.h"
 #include "wallpaper/backend.h"
 #include "wallpaper/backends/session_bus.h"
-#include "wallpaper/image_decoder.h"
+#include "wallpaper/picture_reader.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -64,7 +64,7 @@ public:
 };
 
 Status KdeBackend::apply(const std::string& image_path) {
-    Result<std::string> usable = usable_image_path(image_path);
+    Result<std::string> usable = usable_picture_path(image_path);
     if (!usable)
         return fail(usable.reason());
     QString uri = QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(usable.value())))

@@ -4,7 +4,7 @@
 #include "wallpaper/backend_registry.h"
 
 #include "platform/child_process.h"
-#include "wallpaper/image_decoder.h"
+#include "wallpaper/picture_reader.h"
 #include "wallpaper/x11_outputs.h"
 
 namespace wallcycle {
@@ -22,7 +22,7 @@ public:
     }
     bool may_come_up() const override { return !find_on_path("pcmanfm").empty(); }
     Status apply(const std::string& image_path) override {
-        Result<std::string> usable = usable_image_path(image_path);
+        Result<std::string> usable = usable_picture_path(image_path);
         if (!usable)
             return fail(usable.reason());
         // "crop" covers the screen, centred, keeping the picture's shape.

@@ -9,16 +9,17 @@
 // the new path, so the mode is also written into the profile that names our file: the next login
 // shows the picture too.
 
-#include "wallpaper/backend_registry.h"
+#include "wallpaper/backend.h"
 
 #include "platform/child_process.h"
 #include "platform/file_io.h"
 #include "platform/program_facts.h"
 #include "platform/shown_path.h"
-#include "wallpaper/image_decoder.h"
+#include "wallpaper/picture_reader.h"
 #include "wallpaper/x11_outputs.h"
 
 #include <QDir>
+#include <QImage>
 #include <QImageWriter>
 #include <QSettings>
 #include <chrono>
@@ -77,15 +78,15 @@ public:
 };
 
 Status LxqtBackend::apply(const std::string& image_path) {
-    QSize screen = largest_monitor_size();
-    if (!screen.isValid())
+    Size screen = largest_monitor_size();
+    if (!screen.valid())
         return fail("no X display to measure for pcmanfm-qt");
-    Result<QImage> image = decode_image(image_path, {screen, true, nullptr});
-    if (!image)
-        return fail(image.reason());
-    Result<QImage> covering = cover_image(image.value(), screen);
+    Result<Picture> covering = picture_for(image_path, screen);
     if (!covering)
         return fail(covering.reason());
+    const Picture& picture = covering.value();
+    QImage image(reinterpret_cast<const uchar*>(picture.row(0)), picture.width(), picture.height(),
+                 picture.stride() * 4, QImage::Format_RGB32);
 
     std::string folder = xdg_folder("XDG_DATA_HOME", "/.local/share") + "/wallcycle";
     if (Status made = make_directories(folder); !made)
@@ -95,7 +96,7 @@ Status LxqtBackend::apply(const std::string& image_path) {
     const std::string& target = use_second ? second : first;
     QImageWriter writer(QString::fromStdString(target), "png");
     writer.setCompression(1); // fast; the file is read once per login
-    if (!writer.write(covering.value()))
+    if (!writer.write(image))
         return fail("cannot write " + shown_path(target) + ": " + writer.errorString().toStdString());
     Status shown = run_program({"pcmanfm-qt", "--set-wallpaper", target, "--wallpaper-mode", shown_mode});
     if (shown)
@@ -106,9 +107,8 @@ Status LxqtBackend::apply(const std::string& image_path) {
 }
 
 } // namespace
-
-std::unique_ptr<WallpaperBackend> make_lxqt_backend() {
-    return std::make_unique<LxqtBackend>();
-}
-
 } // namespace wallcycle
+
+extern "C" wallcycle::WallpaperBackend* wallcycle_make_lxqt_backend() {
+    return new wallcycle::LxqtBackend();
+}

@@ -5,7 +5,7 @@
 
 #include "platform/child_process.h"
 #include "platform/program_facts.h"
-#include "wallpaper/image_decoder.h"
+#include "wallpaper/picture_reader.h"
 
 #include <chrono>
 #include <fstream>
@@ -59,7 +59,7 @@ public:
         return find_on_path("swaybg").empty() ? fail("swaybg is not installed") : Status();
     }
     Status apply(const std::string& image_path) override {
-        Result<std::string> usable = usable_image_path(image_path);
+        Result<std::string> usable = usable_picture_path(image_path);
         if (!usable)
             return fail(usable.reason());
         if (!environment_value("SWAYSOCK").empty())

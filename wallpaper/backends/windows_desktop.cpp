@@ -6,6 +6,7 @@
 #include "platform/wide_text_windows.h"
 #include "wallpaper/picture_checks.h"
 #include "wallpaper/picture_limits.h"
+#include "wallpaper/picture_structure.h"
 
 #include <windows.h>
 // GDI+ after windows.h and objidl.h, which it needs; its headers want min and max.
@@ -36,8 +37,14 @@ std::string full_path(const std::string& path) {
 
 // Decodes every pixel, as the desktop will; says what is wrong with a file that cannot be shown.
 Status check_image(const std::string& path, const std::wstring& wide_path) {
-    if (Status usable = picture_file_usable(path); !usable) // GDI+ would show a short BMP's black rows
+    if (Status usable = picture_file_usable(path); !usable)
         return usable;
+    // GDI+ shows a damaged file's missing part grey or black: every byte is looked at first.
+    Result<std::string> bytes = read_whole_file(path, static_cast<std::size_t>(largest_image_bytes));
+    if (!bytes)
+        return fail(bytes.reason());
+    if (Status complete = picture_complete(bytes.value()); !complete)
+        return fail(picture_failure(path, complete.reason()));
     Gdiplus::GdiplusStartupInput input;
     ULONG_PTR token = 0;
     if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok)

@@ -3,11 +3,12 @@
 #include "wallpaper/xcb_reply.h"
 
 #include "platform/program_facts.h"
-#include "wallpaper/image_decoder.h"
+#include "wallpaper/picture_reader.h"
+#include "wallpaper/picture_scaling.h"
 #include "wallpaper/x11_outputs.h"
 #include "wallpaper/x11_picture_buffer.h"
 
-#include <QRect>
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <vector>
@@ -52,74 +53,52 @@ bool host_is_lsb_first() {
     return *reinterpret_cast<const std::uint8_t*>(&probe) == 1;
 }
 
-// The QImage format whose bytes are the root window's pixel layout, if there is one.
-Result<QImage::Format> pixel_format(xcb_connection_t* c, const xcb_screen_t* screen) {
+// The root window's pixel layout, if it is one we draw.
+Result<RootPixels> pixel_format(xcb_connection_t* c, const xcb_screen_t* screen) {
     const xcb_visualtype_t* visual = root_visual(screen);
     int bpp = bits_per_pixel(c, screen->root_depth);
     bool lsb = xcb_get_setup(c)->image_byte_order == XCB_IMAGE_ORDER_LSB_FIRST;
     if (visual != nullptr && lsb == host_is_lsb_first()) {
         if (bpp == 32 && visual->red_mask == 0xff0000 && visual->green_mask == 0xff00 &&
             visual->blue_mask == 0xff)
-            return QImage::Format_RGB32;
+            return RootPixels::rgb32;
         if (bpp == 16 && visual->red_mask == 0xf800 && visual->green_mask == 0x07e0 &&
             visual->blue_mask == 0x1f)
-            return QImage::Format_RGB16;
+            return RootPixels::rgb16;
     }
     return fail("the root window's pixel format is not supported (depth " +
                 std::to_string(screen->root_depth) + ", " + std::to_string(bpp) + " bits per pixel)");
 }
 
-// Draws the image covering each monitor into the screen-sized picture.
-Status draw_monitors(const QImage& image, const std::vector<QRect>& monitors, PictureBuffer& buffer) {
-    bool direct = buffer.image().format() == QImage::Format_RGB32;
-    QImage other_format = direct ? QImage() : QImage(buffer.image().size(), QImage::Format_RGB32);
-    QImage& canvas = direct ? buffer.image() : other_format; // never a second handle on the buffer
-    if (canvas.isNull())
-        return fail("there is not enough memory for the picture");
-    std::vector<QImage> fitted_monitors;
-    for (const QRect& monitor : monitors) { // every monitor's picture made before the screen changes
-        Result<QImage> fitted = cover_image(image, monitor.size());
-        if (!fitted)
-            return fail(fitted.reason());
-        fitted_monitors.push_back(std::move(fitted.value()));
+// Decodes the picture for the whole screen into the buffer, or says why it cannot be used.
+Status draw_picture(const std::string& path, const std::vector<Rect>& monitors, Picture& screen) {
+    if (monitors.size() == 1 && monitors.front() == Rect{0, 0, screen.width(), screen.height()}) {
+        // One monitor: decoded at the screen's scale, often straight into the buffer.
+        Result<Picture> shown = picture_for(path, screen.size(), &screen);
+        return shown ? Status() : fail(shown.reason());
     }
-    canvas.fill(Qt::black); // what no monitor shows
-    for (std::size_t i = 0; i < monitors.size(); ++i) {
-        const QRect& monitor = monitors[i];
-        const QImage& fitted = fitted_monitors[i];
-        QRect target = monitor & canvas.rect();
-        for (int y = target.top(); y <= target.bottom(); ++y) {
-            const auto* from =
-                reinterpret_cast<const std::uint32_t*>(fitted.constScanLine(y - monitor.top()));
-            auto* to = reinterpret_cast<std::uint32_t*>(canvas.scanLine(y));
-            std::copy(from + (target.left() - monitor.left()), from + (target.right() + 1 - monitor.left()),
-                      to + target.left());
-        }
-    }
-    if (!direct)
-        buffer.take(canvas);
-    return {};
-}
-
-// Decodes the picture for the whole screen into the buffer, or says why the image cannot be used.
-Status draw_picture(const std::string& path, const std::vector<QRect>& monitors, PictureBuffer& buffer) {
-    QImage& picture = buffer.image();
-    bool one_screen = monitors.size() == 1 && monitors.front() == picture.rect();
-    if (one_screen && picture.format() == QImage::Format_RGB32) {
-        // One monitor: the decoder scales and crops while reading, often straight into the buffer.
-        Result<QImage> image = decode_image(path, {picture.size(), true, &picture});
-        if (!image)
-            return fail(image.reason());
-        Result<QImage> covering = cover_image(image.value(), picture.size());
+    Result<Picture> picture = read_picture(path, {largest_monitor(monitors)});
+    if (!picture)
+        return fail(picture.reason());
+    std::vector<Picture> fitted; // every monitor's picture made before the screen changes
+    for (const Rect& monitor : monitors) {
+        Result<Picture> covering = Picture::make(monitor.size());
         if (!covering)
             return fail(covering.reason());
-        buffer.take(covering.value());
-        return {};
+        cover_into(picture.value(), covering.value());
+        fitted.push_back(std::move(covering.value()));
     }
-    Result<QImage> image = decode_image(path, {largest_monitor(monitors), false, nullptr});
-    if (!image)
-        return fail(image.reason());
-    return draw_monitors(image.value(), monitors, buffer);
+    for (int y = 0; y < screen.height(); ++y)
+        std::fill(screen.row(y), screen.row(y) + screen.width(), 0u); // what no monitor shows
+    for (std::size_t i = 0; i < monitors.size(); ++i) {
+        const Rect& m = monitors[i];
+        const int left = std::max(m.x, 0), right = std::min(m.x + m.width, screen.width());
+        for (int y = std::max(m.y, 0); y < std::min(m.y + m.height, screen.height()); ++y)
+            if (left < right)
+                std::copy(fitted[i].row(y - m.y) + (left - m.x), fitted[i].row(y - m.y) + (right - m.x),
+                          screen.row(y) + left);
+    }
+    return {};
 }
 
 xcb_atom_t intern(xcb_connection_t* c, xcb_intern_atom_cookie_t cookie) {
@@ -196,14 +175,16 @@ Status X11RootBackend::apply(const std::string& image_path) {
     xcb_screen_t* screen = screen_number(c, screen_index);
     if (screen == nullptr)
         return fail("the X display " + display_name + " has no screen " + std::to_string(screen_index));
-    Result<QImage::Format> format = pixel_format(c, screen);
+    Result<RootPixels> format = pixel_format(c, screen);
     if (!format)
         return fail(format.reason());
 
     // The whole image is decoded before anything on the screen changes: a file that cannot be
     // shown must not replace the current wallpaper.
-    PictureBuffer buffer(c, QSize(screen->width_in_pixels, screen->height_in_pixels), format.value());
-    if (Status drawn = draw_picture(image_path, monitor_rects(c, screen), buffer); !drawn)
+    PictureBuffer buffer(c, {screen->width_in_pixels, screen->height_in_pixels}, format.value());
+    if (buffer.picture().empty())
+        return fail("there is not enough memory for a picture of the screen's size");
+    if (Status drawn = draw_picture(image_path, monitor_rects(c, screen), buffer.picture()); !drawn)
         return drawn;
 
     xcb_pixmap_t pixmap = xcb_generate_id(c);

@@ -3,7 +3,7 @@
 
 #include "wallpaper/backend.h"
 #include "wallpaper/backends/session_bus.h"
-#include "wallpaper/image_decoder.h"
+#include "wallpaper/picture_reader.h"
 #include "wallpaper/x11_outputs.h"
 
 #include <QDBusArgument>
@@ -98,7 +98,7 @@ Status show_the_picture(const QString& picture_property) {
 }
 
 Status XfceBackend::apply(const std::string& image_path) {
-    Result<std::string> usable = usable_image_path(image_path);
+    Result<std::string> usable = usable_picture_path(image_path);
     if (!usable)
         return fail(usable.reason());
     Result<QStringList> keys = existing_picture_properties();

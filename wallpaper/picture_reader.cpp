@@ -1,0 +1,84 @@
+#include "wallpaper/picture_reader.h"
+
+#include "platform/file_io.h"
+#include "wallpaper/bmp_reader.h"
+#include "wallpaper/jpeg_reader.h"
+#include "wallpaper/picture_checks.h"
+#include "wallpaper/picture_limits.h"
+#include "wallpaper/picture_scaling.h"
+#include "wallpaper/png_reader.h"
+#include "wallpaper/program_modules.h"
+#include "wallpaper/webp_reader.h"
+#include "wallpaper/x11_outputs.h"
+
+#include <unistd.h>
+
+namespace wallcycle {
+namespace {
+
+Result<Picture> read_with_module(const std::string& bytes, const PictureRequest& request) {
+    Result<void*> reader = program_module_function(pictures_module, pictures_module_reader);
+    if (!reader)
+        return fail(
+            "not an image in a format this program reads (the reader of other formats cannot be loaded: " +
+            reader.reason() + ")");
+    Result<Picture> out = fail("");
+    reinterpret_cast<ModuleReader>(reader.value())(bytes, request, out);
+    return out;
+}
+
+Result<Picture> decode(const std::string& bytes, const PictureRequest& request) {
+    if (looks_like_jpeg(bytes))
+        return read_jpeg(bytes, request);
+    if (looks_like_png(bytes))
+        return read_png(bytes, request);
+    if (looks_like_bmp(bytes))
+        return read_bmp(bytes, request);
+    if (looks_like_still_webp(bytes))
+        return read_webp(bytes, request);
+    if (bytes.empty())
+        return fail("not an image in a format this program reads (the file is empty)");
+    return read_with_module(bytes, request);
+}
+
+} // namespace
+
+Result<Picture> read_picture(const std::string& path, const PictureRequest& request) {
+    if (Status usable = picture_file_usable(path); !usable)
+        return fail(usable.reason());
+    // Read whole, without blocking, and only if it is still a regular file once open.
+    Result<std::string> bytes = read_whole_file(path, static_cast<std::size_t>(largest_image_bytes));
+    if (!bytes)
+        return fail(bytes.reason());
+    Result<Picture> picture = decode(bytes.value(), request);
+    if (!picture)
+        return fail(picture_failure(path, picture.reason()));
+    return picture;
+}
+
+Result<Picture> picture_for(const std::string& path, Size target, Picture* into) {
+    Result<Picture> decoded = read_picture(path, {target, true, into});
+    if (!decoded || decoded->size() == target)
+        return decoded;
+    Result<Picture> shown = into != nullptr ? into->view() : Picture::make(target);
+    if (!shown)
+        return fail(picture_failure(path, shown.reason()));
+    cover_into(decoded.value(), shown.value());
+    return shown;
+}
+
+Result<std::string> usable_picture_path(const std::string& path) {
+    Size screen = largest_monitor_size();
+    Result<Picture> picture = read_picture(path, {screen.valid() ? screen : Size{1920, 1080}});
+    if (!picture)
+        return fail(picture.reason());
+    if (path.front() == '/')
+        return path;
+    // Relative to where the program was started, which the desktop does not know; links are kept.
+    std::string folder(4096, '\0');
+    if (getcwd(folder.data(), folder.size()) == nullptr)
+        return fail(picture_failure(path, "the current folder cannot be told"));
+    return folder.substr(0, folder.find('\0')) + "/" + path;
+}
+
+} // namespace wallcycle

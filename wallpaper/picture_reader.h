@@ -1,0 +1,31 @@
+#pragma once
+// Every picture the program shows comes through here: one set of rules for every desktop.
+// JPEG, PNG, WebP and BMP are decoded directly; every other format by Qt's image readers, in a
+// module loaded only when such a picture comes up.
+
+#include "wallpaper/picture.h"
+
+#include <string>
+
+namespace wallcycle {
+
+// The picture at `path`, every pixel decoded and checked, at the smallest scale a decoder can give
+// that still covers the request's size (or exactly that size when the request crops and the
+// decoder can). The reason names the file and what is wrong with it.
+Result<Picture> read_picture(const std::string& path, const PictureRequest& request = {});
+
+// The picture as it is shown covering `target`: exactly that size, centred and cropped; drawn in
+// `into` when that is given (it must be `target`'s size).
+Result<Picture> picture_for(const std::string& path, Size target, Picture* into = nullptr);
+
+// For desktops that read the file themselves: its absolute path once every pixel has been decoded
+// and checked, at the scale the screen needs (a 4K photo costs a quarter of its full decode), so a
+// broken file never replaces a working wallpaper.
+Result<std::string> usable_picture_path(const std::string& path);
+
+// The module's reader, for formats read by none of ours.
+using ModuleReader = void (*)(const std::string& bytes, const PictureRequest& request, Result<Picture>& out);
+inline constexpr const char* pictures_module = "wallcycle-pictures.so";
+inline constexpr const char* pictures_module_reader = "wallcycle_read_picture";
+
+} // namespace wallcycle

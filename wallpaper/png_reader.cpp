@@ -1,0 +1,75 @@
+#include "wallpaper/png_reader.h"
+
+#include <memory>
+#include <spng.h>
+
+namespace wallcycle {
+namespace {
+
+struct Free {
+    void operator()(spng_ctx* context) const { spng_ctx_free(context); }
+};
+
+Failure damaged(int error) {
+    return fail(std::string("the picture is damaged (") + spng_strerror(error) + ")");
+}
+
+// RGBA bytes, as libspng writes them, to opaque pixels in place, drawn over black.
+void to_opaque(Picture& picture) {
+    for (int y = 0; y < picture.height(); ++y) {
+        std::uint32_t* row = picture.row(y);
+        const auto* rgba = reinterpret_cast<const unsigned char*>(row);
+        for (int x = 0; x < picture.width(); ++x, rgba += 4) {
+            std::uint32_t r = rgba[0], g = rgba[1], b = rgba[2], a = rgba[3];
+            if (a != 255)
+                r = r * a / 255, g = g * a / 255, b = b * a / 255;
+            row[x] = r << 16 | g << 8 | b;
+        }
+    }
+}
+
+} // namespace
+
+bool looks_like_png(std::string_view bytes) {
+    return bytes.substr(0, 8) == std::string_view("\x89PNG\r\n\x1a\n", 8);
+}
+
+Result<Picture> read_png(std::string_view bytes, const PictureRequest& request) {
+    std::unique_ptr<spng_ctx, Free> context(spng_ctx_new(0));
+    spng_ctx* png = context.get();
+    if (png == nullptr)
+        return fail("there is not enough memory for the picture");
+    // Ancillary chunks (text, profiles) are never needed whole: a file cannot make us hold more.
+    spng_set_chunk_limits(png, 64u << 20, 64u << 20);
+    spng_set_crc_action(png, SPNG_CRC_ERROR, SPNG_CRC_DISCARD);
+    spng_set_png_buffer(png, bytes.data(), bytes.size());
+    spng_ihdr header{};
+    if (int error = spng_get_ihdr(png, &header); error != 0)
+        return damaged(error);
+    if (Status allowed = picture_size_allowed(header.width, header.height); !allowed)
+        return fail(allowed.reason());
+    Result<Picture> picture =
+        picture_memory({static_cast<int>(header.width), static_cast<int>(header.height)}, request);
+    if (!picture)
+        return picture;
+    if (int error =
+            spng_decode_image(png, nullptr, 0, SPNG_FMT_RGBA8, SPNG_DECODE_TRNS | SPNG_DECODE_PROGRESSIVE);
+        error != 0)
+        return damaged(error);
+    // Row by row into the picture's own rows (an interlaced picture visits each several times).
+    const std::size_t row_bytes = static_cast<std::size_t>(header.width) * 4;
+    for (;;) {
+        spng_row_info row{};
+        int error = spng_get_row_info(png, &row);
+        if (error == 0)
+            error = spng_decode_row(png, picture.value().row(static_cast<int>(row.row_num)), row_bytes);
+        if (error == SPNG_EOI)
+            break;
+        if (error != 0)
+            return damaged(error);
+    }
+    to_opaque(picture.value());
+    return picture;
+}
+
+} // namespace wallcycle

@@ -1,0 +1,15 @@
+#pragma once
+// PNG through libspng: every chunk's checksum checked, transparency drawn over black.
+
+#include "wallpaper/picture.h"
+
+#include <string_view>
+
+namespace wallcycle {
+
+bool looks_like_png(std::string_view bytes);
+
+// The picture at its own size; a file cut short or with a bad checksum is a failure.
+Result<Picture> read_png(std::string_view bytes, const PictureRequest& request = {});
+
+} // namespace wallcycle

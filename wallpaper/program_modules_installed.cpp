@@ -1,0 +1,13 @@
+// For the program: modules beside it (a build tree) or in the install's module folder.
+
+#include "wallpaper/program_modules.h"
+
+#include "platform/module_loader.h"
+
+namespace wallcycle {
+
+Result<void*> program_module_function(const std::string& module_file, const char* function) {
+    return module_function(module_file, function);
+}
+
+} // namespace wallcycle
