@@ -60,11 +60,14 @@ std::vector<Rect> monitor_rects(xcb_connection_t* c, const xcb_screen_t* screen)
     std::vector<Rect> rects;
     const xcb_query_extension_reply_t* randr = xcb_get_extension_data(c, &xcb_randr_id);
     if (randr != nullptr && randr->present) {
+        // Asked together: the server takes the version before the question (one round trip).
+        auto version_cookie = xcb_randr_query_version(c, 1, 5);
+        auto monitors_cookie = xcb_randr_get_monitors(c, screen->root, 1);
         Reply<xcb_randr_query_version_reply_t> version(
-            xcb_randr_query_version_reply(c, xcb_randr_query_version(c, 1, 5), nullptr));
+            xcb_randr_query_version_reply(c, version_cookie, nullptr));
+        Reply<xcb_randr_get_monitors_reply_t> monitors(
+            xcb_randr_get_monitors_reply(c, monitors_cookie, nullptr));
         if (version && (version->major_version > 1 || version->minor_version >= 5)) {
-            Reply<xcb_randr_get_monitors_reply_t> monitors(
-                xcb_randr_get_monitors_reply(c, xcb_randr_get_monitors(c, screen->root, 1), nullptr));
             if (monitors) {
                 auto it = xcb_randr_get_monitors_monitors_iterator(monitors.get());
                 for (; it.rem > 0; xcb_randr_monitor_info_next(&it)) {

@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 #include <xcb/randr.h>
+#include <xcb/shm.h>
 #include <xcb/xcb.h>
 
 namespace wallcycle {
@@ -107,9 +108,8 @@ xcb_atom_t intern(xcb_connection_t* c, xcb_intern_atom_cookie_t cookie) {
 }
 
 // The pixmap a root property names, or none.
-xcb_pixmap_t pixmap_property(xcb_connection_t* c, xcb_window_t root, xcb_atom_t atom) {
-    Reply<xcb_get_property_reply_t> reply(
-        xcb_get_property_reply(c, xcb_get_property(c, 0, root, atom, XCB_ATOM_PIXMAP, 0, 1), nullptr));
+xcb_pixmap_t pixmap_property(xcb_connection_t* c, xcb_get_property_cookie_t cookie) {
+    Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(c, cookie, nullptr));
     if (!reply || reply->type != XCB_ATOM_PIXMAP || reply->format != 32 ||
         xcb_get_property_value_length(reply.get()) != 4)
         return XCB_NONE;
@@ -119,11 +119,11 @@ xcb_pixmap_t pixmap_property(xcb_connection_t* c, xcb_window_t root, xcb_atom_t 
 // The previous picture was left behind by a setter that kept it alive after exiting; when both
 // properties agree on it, that setter's resources are released (they are nobody else's).
 void release_previous_picture(xcb_connection_t* c, xcb_window_t root, xcb_atom_t xroot, xcb_atom_t esetroot) {
-    xcb_pixmap_t previous = pixmap_property(c, root, xroot);
-    if (previous != XCB_NONE && previous == pixmap_property(c, root, esetroot)) {
-        // A picture already freed gives BadValue: nothing is left to release then.
-        Reply<xcb_generic_error_t> ignored(xcb_request_check(c, xcb_kill_client_checked(c, previous)));
-    }
+    auto xroot_cookie = xcb_get_property(c, 0, root, xroot, XCB_ATOM_PIXMAP, 0, 1);
+    auto esetroot_cookie = xcb_get_property(c, 0, root, esetroot, XCB_ATOM_PIXMAP, 0, 1);
+    xcb_pixmap_t previous = pixmap_property(c, xroot_cookie);
+    if (previous != XCB_NONE && previous == pixmap_property(c, esetroot_cookie))
+        xcb_kill_client(c, previous); // one already freed gives an error nobody waits for
 }
 
 Status set_root_picture(xcb_connection_t* c, xcb_screen_t* screen, xcb_pixmap_t pixmap) {
@@ -169,6 +169,10 @@ Status X11RootBackend::apply(const std::string& image_path) {
     int screen_index = 0;
     Connection connection(xcb_connect(display_.empty() ? nullptr : display_.c_str(), &screen_index));
     xcb_connection_t* c = connection.get();
+    if (!xcb_connection_has_error(c)) { // both asked in one round trip
+        xcb_prefetch_extension_data(c, &xcb_randr_id);
+        xcb_prefetch_extension_data(c, &xcb_shm_id);
+    }
     std::string display_name = display_.empty() ? environment_value("DISPLAY") : display_;
     if (xcb_connection_has_error(c))
         return fail("cannot connect to the X display " + display_name);
