@@ -76,6 +76,12 @@ Result<Picture> read_png(std::string_view bytes, const PictureRequest& request) 
         if (error != 0)
             return damaged(error);
     }
+    // Up to the end chunk, whole (its checksum is always the same): a file cut short anywhere is
+    // damaged, as on every system.
+    if (int error = spng_decode_chunks(png); error != 0)
+        return damaged(error);
+    if (bytes.rfind(std::string_view("\0\0\0\0IEND\xae\x42\x60\x82", 12)) == std::string_view::npos)
+        return fail("the picture is damaged (the file is cut short before its end chunk)");
     if (interlaced)
         for (int y = 0; y < p.height(); ++y)
             to_opaque(reinterpret_cast<const unsigned char*>(p.row(y)), p.row(y), p.width());

@@ -1,0 +1,164 @@
+// The program's own decoders against Qt's readers of the same files: the same pixels, whatever the
+// variant of the format (no X server needed).
+
+#include "tests/support/temp_dir.h"
+#include "wallpaper/jpeg_reader.h"
+#include "wallpaper/picture_reader.h"
+
+#include <QImage>
+#include <QImageReader>
+#include <QImageWriter>
+#include <cmath>
+#include <functional>
+#include <gtest/gtest.h>
+#include <png.h>
+
+using namespace wallcycle;
+using namespace wallcycle::test;
+using namespace std::string_literals;
+
+namespace {
+
+// Detail in every channel, so a swapped channel, a shifted row or a lost bit shows.
+QImage pattern(int width, int height, bool alpha) {
+    QImage image(width, height, QImage::Format_ARGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y,
+                           qRgba(x * 255 / width, y * 255 / height, (x * y) % 256,
+                                 alpha ? (x + y) * 255 / (width + height) : 255));
+    return image;
+}
+
+// An interlaced PNG, which Qt does not write.
+void write_interlaced_png(const std::string& path, const QImage& source) {
+    QImage image = source.convertToFormat(QImage::Format_RGBA8888);
+    FILE* file = std::fopen(path.c_str(), "wb");
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_init_io(png, file);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(image.width()), static_cast<png_uint_32>(image.height()),
+                 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_ADAM7, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    std::vector<png_bytep> rows;
+    for (int y = 0; y < image.height(); ++y)
+        rows.push_back(image.scanLine(y));
+    png_write_image(png, rows.data());
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    std::fclose(file);
+}
+
+// A JPEG whose EXIF says the camera was turned (orientation 6: shown turned right).
+std::string with_orientation(const std::string& jpeg, char orientation) {
+    std::string exif("Exif\0\0II*\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0", 24);
+    exif += std::string(1, orientation) + std::string("\0\0\0\0\0\0", 6);
+    std::string segment = "\xff\xe1" + std::string(1, static_cast<char>((exif.size() + 2) >> 8)) +
+                          std::string(1, static_cast<char>((exif.size() + 2) & 0xff)) + exif;
+    return jpeg.substr(0, 2) + segment + jpeg.substr(2);
+}
+
+TEST(PictureReaders, DecodeAsQtsReadersDo) {
+    TempDir dir;
+    auto qt_write = [&](const char* format, QImage image, int quality = -1,
+                        std::function<void(QImageWriter&)> tune = {}) {
+        return [=](const std::string& path) {
+            QImageWriter writer(QString::fromStdString(path), format);
+            writer.setQuality(quality);
+            if (tune)
+                tune(writer);
+            ASSERT_TRUE(writer.write(image)) << path;
+        };
+    };
+    const QImage opaque = pattern(67, 41, false), translucent = pattern(67, 41, true);
+    struct Case {
+        const char* file;
+        std::function<void(const std::string&)> write;
+        double tolerance; // mean difference per channel
+    } cases[] = {
+        {"rgb.png", qt_write("png", opaque), 0},
+        {"alpha.png", qt_write("png", translucent), 0.6}, // drawn over black, rounded either way
+        {"indexed.png", qt_write("png", opaque.convertToFormat(QImage::Format_Indexed8)), 0},
+        {"grey16.png", qt_write("png", opaque.convertToFormat(QImage::Format_Grayscale16)), 0.6},
+        {"rgba64.png", qt_write("png", translucent.convertToFormat(QImage::Format_RGBA64)), 0.6},
+        {"interlaced.png", [&](const std::string& path) { write_interlaced_png(path, opaque); }, 0},
+        {"baseline.jpg", qt_write("jpeg", opaque, 90), 0.5},
+        {"progressive.jpg",
+         qt_write("jpeg", opaque, 90, [](QImageWriter& w) { w.setProgressiveScanWrite(true); }), 0.5},
+        {"grey.jpg", qt_write("jpeg", opaque.convertToFormat(QImage::Format_Grayscale8), 90), 0.5},
+        {"turned.jpg",
+         [&](const std::string& path) {
+             qt_write("jpeg", opaque, 90)(path);
+             write_file(path, with_orientation(read_file(path), 6));
+         },
+         0.5},
+        {"lossy.webp", qt_write("webp", opaque, 80), 0.5},
+        {"lossless-alpha.webp", qt_write("webp", translucent, 100), 0.6},
+        {"rgb.bmp", qt_write("bmp", opaque), 0},
+        {"tiff.tiff", qt_write("tiff", opaque), 0}, // through the module
+    };
+    std::vector<std::string> files;
+    for (const auto& c : cases) {
+        c.write(dir.file(c.file));
+        files.push_back(dir.file(c.file));
+    }
+    // Bitmap variants Qt does not write: 1 and 4 bits, RLE4, 16-bit bit fields, OS/2's header,
+    // top-down rows.
+    const std::string corpus = std::string(WALLCYCLE_SOURCE_DIR) + "/tests/fuzz/bmp_reader_corpus/";
+    for (const char* name : {"mono", "rle4", "bitfields565", "os2", "topdown32"})
+        files.push_back(corpus + name + ".bmp");
+
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const std::string& path = files[i];
+        // Qt widens 5 bits by shifting (31 is 248), ours scales (31 is 255).
+        double tolerance = i < std::size(cases) ? cases[i].tolerance : path.ends_with("565.bmp") ? 5 : 0;
+        QImageReader reader(QString::fromStdString(path));
+        reader.setAutoTransform(true);
+        QImage expected = reader.read();
+        ASSERT_FALSE(expected.isNull()) << path;
+        expected = expected.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        Result<Picture> ours = read_picture(path);
+        ASSERT_TRUE(ours.ok()) << ours.reason();
+        ASSERT_EQ(ours->width(), expected.width()) << path;
+        ASSERT_EQ(ours->height(), expected.height()) << path;
+        double total = 0;
+        for (int y = 0; y < expected.height(); ++y)
+            for (int x = 0; x < expected.width(); ++x) {
+                QRgb a = ours->row(y)[x], b = expected.pixel(x, y);
+                total += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
+                         std::abs(qBlue(a) - qBlue(b));
+            }
+        EXPECT_LE(total / (expected.width() * expected.height() * 3.0), tolerance) << path;
+    }
+}
+
+// RLE8 with a jump over pixels, which stay black (Qt leaves them as whatever its memory held).
+TEST(PictureReaders, RunLengthJumpsLeaveBlack) {
+    Result<Picture> picture =
+        read_picture(std::string(WALLCYCLE_SOURCE_DIR) + "/tests/fuzz/bmp_reader_corpus/rle8.bmp");
+    ASSERT_TRUE(picture.ok()) << picture.reason();
+    const std::uint32_t seven = 0x03f807, nine = 0x04f609; // palette entries 7 and 9
+    const std::uint32_t expected[3][4] = {{0, nine, nine, 0}, {0, 0, 0, 0}, {seven, seven, seven, seven}};
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 4; ++x)
+            EXPECT_EQ(picture->row(y)[x] & 0xffffff, expected[y][x]) << x << "," << y;
+}
+
+TEST(PictureReaders, ExifOrientationIsReadFromEitherByteOrder) {
+    struct Case {
+        std::string app1;
+        int orientation;
+    } cases[] = {
+        {"Exif\0\0II*\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0\x08\0\0\0"s, 8},
+        {"Exif\0\0MM\0*\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01\0\x03\0\0"s, 3},
+        {"Exif\0\0II*\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0\x09\0\0\0"s, 1}, // no such
+        {"Exif\0\0II*\0\xff\xff\0\0\x01\0"s, 1},                                 // IFD past the end
+        {"Exif\0\0II*\0\x08\0\0\0\xff\xff\x12\x01"s, 1},                         // entries past the end
+        {"http://ns.adobe.com/xap/1.0/"s, 1},                                    // XMP, not EXIF
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(exif_orientation(c.app1), c.orientation) << c.orientation;
+}
+
+} // namespace
