@@ -148,13 +148,35 @@ TEST(WindowsProgram, NothingToSetLeavesTheRegistryAlone) {
     EXPECT_NE(done.err.find("broken.bmp"), std::string::npos) << done.err;
     EXPECT_EQ(wine().wallpaper(), before);
 
-    std::string whole = read_file(folder.dir.file("桜.bmp")); // a BMP cut short: GDI+ would show black rows
-    write_file(folder.dir.file("半分.bmp"), whole.substr(0, whole.size() / 2));
-    folder.write_settings("1", {windows_path(folder.dir.file("半分.bmp"))});
-    done = wine().run(folder.exe, {"/e"});
-    EXPECT_EQ(done.exit_code, 1);
-    EXPECT_NE(from_cp932(done.err).find("cut short"), std::string::npos) << done.err;
-    EXPECT_EQ(wine().wallpaper(), before);
+    // Damaged pictures, which GDI+ would show with grey or black parts: every byte is looked at first.
+    std::string bmp = read_file(folder.dir.file("桜.bmp"));
+    write_split_image(folder.dir.file("photo.jpg"), 0xdd2211, 0x1144ee, 400, 300);
+    write_split_image(folder.dir.file("photo.png"), 0xdd2211, 0x1144ee, 400, 300);
+    std::string jpeg = read_file(folder.dir.file("photo.jpg")), png = read_file(folder.dir.file("photo.png"));
+    std::string bad_crc = png;
+    bad_crc[png.find("IDAT") + 100] ^= 0x55;
+    std::string claims = bmp.substr(0, 70); // a 70-byte file whose header says 10000x10000
+    for (int at : {18, 22})
+        claims.replace(static_cast<std::size_t>(at), 4, std::string("\x10\x27\0\0", 4));
+    struct Damaged {
+        const char* file;
+        std::string bytes;
+        const char* says;
+    } damaged[] = {
+        {"半分.bmp", bmp.substr(0, bmp.size() / 2), "cut short"},
+        {"claims.bmp", claims, "cut short"},
+        {"cut.jpg", jpeg.substr(0, jpeg.size() / 3), "damaged"},
+        {"cut.png", png.substr(0, png.size() * 3 / 4), "damaged"},
+        {"bad-crc.png", bad_crc, "checksum"},
+    };
+    for (const auto& d : damaged) {
+        write_file(folder.dir.file(d.file), d.bytes);
+        folder.write_settings("1", {windows_path(folder.dir.file(d.file))});
+        done = wine().run(folder.exe, {"/e"});
+        EXPECT_EQ(done.exit_code, 1) << d.file;
+        EXPECT_NE(from_cp932(done.err).find(d.says), std::string::npos) << d.file << ": " << done.err;
+        EXPECT_EQ(wine().wallpaper(), before) << d.file;
+    }
 
     std::filesystem::remove(folder.dir.file("k_save.dat")); // no settings: the window opens instead
     Finished window = wine().run(folder.exe, {"/e"}, 4000);
