@@ -1,7 +1,6 @@
 #include "wallpaper/backend_loader.h"
 
 #include "wallpaper/backend_registry.h"
-#include "wallpaper/backends/desktop_module.h"
 #include "wallpaper/program_modules.h"
 
 namespace wallcycle {
@@ -38,8 +37,7 @@ std::unique_ptr<WallpaperBackend> make_backend(const std::string& name) {
         if (row.name == name)
             return row.make != nullptr
                        ? row.make()
-                       : made_by(name, program_module_function(bus_desktops_module,
-                                                               bus_desktop_maker(name).c_str()));
+                       : made_by(name, program_module_function(row.module, module_maker(name).c_str()));
         known += (known.empty() ? "" : ", ") + std::string(row.name);
     }
     return unavailable_backend(name,

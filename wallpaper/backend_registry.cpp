@@ -10,12 +10,13 @@ std::unique_ptr<WallpaperBackend> make_x11_backend();
 namespace {
 
 constexpr BackendRow rows[] = {
-    {"gnome", "gnome ubuntu unity budgie budgie-desktop pantheon gnome-flashback gnome-classic pop", nullptr},
-    {"cinnamon", "x-cinnamon cinnamon", nullptr},
-    {"mate", "mate", nullptr},
-    {"xfce", "xfce xubuntu", nullptr},
-    {"kde", "kde plasma plasmawayland", nullptr},
-    {"lxqt", "lxqt lubuntu", nullptr},
+    {"gnome", "gnome ubuntu unity budgie budgie-desktop pantheon gnome-flashback gnome-classic pop", nullptr,
+     gsettings_module},
+    {"cinnamon", "x-cinnamon cinnamon", nullptr, gsettings_module},
+    {"mate", "mate", nullptr, gsettings_module},
+    {"xfce", "xfce xubuntu", nullptr, qt_desktops_module},
+    {"kde", "kde plasma plasmawayland", nullptr, qt_desktops_module},
+    {"lxqt", "lxqt lubuntu", nullptr, qt_desktops_module},
     {"lxde", "lxde", make_lxde_backend},
     // swaybg draws on any wlroots compositor.
     {"sway", "sway wlroots hyprland river wayfire labwc", make_sway_backend},

@@ -9,7 +9,6 @@
 #include "wallpaper/png_reader.h"
 #include "wallpaper/program_modules.h"
 #include "wallpaper/webp_reader.h"
-#include "wallpaper/x11_outputs.h"
 
 #include <unistd.h>
 
@@ -68,8 +67,9 @@ Result<Picture> picture_for(const std::string& path, Size target, Picture* into)
 }
 
 Result<std::string> usable_picture_path(const std::string& path) {
-    Size screen = largest_monitor_size();
-    Result<Picture> picture = read_picture(path, {screen.valid() ? screen : Size{1920, 1080}});
+    // Every byte is decoded, but at the smallest scale the decoders offer: the desktop decodes the
+    // picture itself, this only finds out whether it can.
+    Result<Picture> picture = read_picture(path, {Size{64, 64}});
     if (!picture)
         return fail(picture.reason());
     if (path.front() == '/')

@@ -19,8 +19,8 @@ Result<Picture> read_picture(const std::string& path, const PictureRequest& requ
 Result<Picture> picture_for(const std::string& path, Size target, Picture* into = nullptr);
 
 // For desktops that read the file themselves: its absolute path once every pixel has been decoded
-// and checked, at the scale the screen needs (a 4K photo costs a quarter of its full decode), so a
-// broken file never replaces a working wallpaper.
+// and checked, at the smallest scale a decoder can give (a 4K JPEG costs less than half its full
+// decode), so a broken file never replaces a working wallpaper.
 Result<std::string> usable_picture_path(const std::string& path);
 
 // The module's reader, for formats read by none of ours.

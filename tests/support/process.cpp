@@ -148,9 +148,11 @@ Finished run(const std::string& program, const std::vector<std::string>& args,
 std::string copy_program_into(const std::string& directory) {
     namespace fs = std::filesystem;
     fs::path program(WALLCYCLE_PROGRAM);
-    for (const char* module : {"wallcycle-desktops.so", "wallcycle-window.so"})
-        fs::copy_file(program.parent_path() / module, fs::path(directory) / module,
-                      fs::copy_options::overwrite_existing);
+    for (const auto& entry : fs::directory_iterator(program.parent_path())) { // its modules
+        std::string name = entry.path().filename().string();
+        if (name.starts_with("wallcycle-") && name.ends_with(".so"))
+            fs::copy_file(entry.path(), fs::path(directory) / name, fs::copy_options::overwrite_existing);
+    }
     std::string target = directory + "/wallcycle";
     fs::copy_file(program, target, fs::copy_options::overwrite_existing);
     return target;
