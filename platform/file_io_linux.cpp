@@ -1,7 +1,9 @@
 #include "platform/file_io.h"
 
+#include "platform/open_file_linux.h"
 #include "platform/shown_path.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -158,55 +160,60 @@ std::string folder_identity(const std::string& path) {
     return std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
 }
 
-Result<std::string> read_whole_file(const std::string& path, std::size_t max_bytes) {
+OpenFile::~OpenFile() {
+    if (descriptor_ >= 0)
+        close(descriptor_);
+}
+
+Result<OpenFile> open_regular_file(const std::string& path, std::size_t max_bytes) {
     if (path.find('\0') != std::string::npos)
         return fail("cannot open " + shown_path(path) + ": the path contains a NUL character");
-    // Non-blocking: opening a named pipe must not wait for a writer. The kind is checked on the
-    // opened file, so nothing can be swapped in between.
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0)
+    OpenFile file(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (file.descriptor() < 0)
         return fail(describe("cannot open", path, errno));
     struct stat info {};
-    if (fstat(fd, &info) != 0) {
-        int error = errno;
-        close(fd);
-        return fail(describe("cannot read", path, error));
-    }
-    if (!S_ISREG(info.st_mode)) {
-        close(fd);
+    if (fstat(file.descriptor(), &info) != 0)
+        return fail(describe("cannot read", path, errno));
+    if (!S_ISREG(info.st_mode))
         return fail("cannot read " + shown_path(path) + ": " +
                     not_a_file_reason(S_ISDIR(info.st_mode) ? FileKind::Folder : FileKind::Special));
-    }
-    if (static_cast<unsigned long long>(info.st_size) > max_bytes) {
-        close(fd);
+    if (static_cast<unsigned long long>(info.st_size) > max_bytes)
         return fail("cannot read " + shown_path(path) + ": the file is larger than " +
                     std::to_string(max_bytes >> 20) + " MiB");
-    }
+    return file;
+}
+
+Result<std::string> read_from_start(const OpenFile& file, const std::string& path, std::size_t max_bytes) {
+    struct stat info {};
+    if (fstat(file.descriptor(), &info) != 0)
+        return fail(describe("cannot read", path, errno));
     std::string content;
-    content.resize(static_cast<size_t>(info.st_size));
-    size_t filled = 0;
+    content.resize(std::min(static_cast<std::size_t>(info.st_size), max_bytes));
+    std::size_t filled = 0;
     for (;;) {
         if (filled == content.size())
-            content.resize(content.size() + 4096); // the file may have grown since fstat
-        ssize_t got = read(fd, content.data() + filled, content.size() - filled);
+            content.resize(content.size() + 4096); // the file may have grown since
+        ssize_t got = pread(file.descriptor(), content.data() + filled, content.size() - filled,
+                            static_cast<off_t>(filled));
         if (got < 0 && errno == EINTR)
             continue;
-        if (got < 0) {
-            int error = errno;
-            close(fd);
-            return fail(describe("cannot read", path, error));
-        }
+        if (got < 0)
+            return fail(describe("cannot read", path, errno));
         if (got == 0)
             break;
-        filled += static_cast<size_t>(got);
-        if (filled > max_bytes) {
-            close(fd);
+        filled += static_cast<std::size_t>(got);
+        if (filled > max_bytes)
             return fail("cannot read " + shown_path(path) + ": the file is too large");
-        }
     }
-    close(fd);
     content.resize(filled);
     return content;
+}
+
+Result<std::string> read_whole_file(const std::string& path, std::size_t max_bytes) {
+    Result<OpenFile> file = open_regular_file(path, max_bytes);
+    if (!file)
+        return fail(file.reason());
+    return read_from_start(file.value(), path, max_bytes);
 }
 
 Status replace_file_atomically(const std::string& path, std::string_view bytes) {

@@ -1,6 +1,7 @@
 #include "wallpaper/picture_reader.h"
 
 #include "platform/file_io.h"
+#include "platform/open_file_linux.h"
 #include "wallpaper/bmp_reader.h"
 #include "wallpaper/jpeg_reader.h"
 #include "wallpaper/picture_checks.h"
@@ -10,6 +11,7 @@
 #include "wallpaper/program_modules.h"
 #include "wallpaper/webp_reader.h"
 
+#include <cstdio>
 #include <unistd.h>
 
 namespace wallcycle {
@@ -45,11 +47,26 @@ Result<Picture> decode(const std::string& bytes, const PictureRequest& request) 
 Result<Picture> read_picture(const std::string& path, const PictureRequest& request) {
     if (Status usable = picture_file_usable(path); !usable)
         return fail(usable.reason());
-    // Read whole, without blocking, and only if it is still a regular file once open.
-    Result<std::string> bytes = read_whole_file(path, static_cast<std::size_t>(largest_image_bytes));
-    if (!bytes)
-        return fail(bytes.reason());
-    Result<Picture> picture = decode(bytes.value(), request);
+    // Opened without blocking, and read only if it is still a regular file once open.
+    Result<OpenFile> file = open_regular_file(path, static_cast<std::size_t>(largest_image_bytes));
+    if (!file)
+        return fail(file.reason());
+    Result<Picture> picture = fail("");
+    char magic[8] = {};
+    if (pread(file->descriptor(), magic, sizeof magic, 0) == sizeof magic && looks_like_png({magic, 8})) {
+        // Read as it decodes: a large PNG is never held whole.
+        std::FILE* stream = fdopen(dup(file->descriptor()), "rb");
+        if (stream == nullptr)
+            return fail(picture_failure(path, "the file cannot be read"));
+        picture = read_png_file(stream, request);
+        std::fclose(stream);
+    } else {
+        Result<std::string> bytes =
+            read_from_start(file.value(), path, static_cast<std::size_t>(largest_image_bytes));
+        if (!bytes)
+            return fail(bytes.reason());
+        picture = decode(bytes.value(), request);
+    }
     if (!picture)
         return fail(picture_failure(path, picture.reason()));
     return picture;

@@ -1,5 +1,6 @@
 #include "wallpaper/png_reader.h"
 
+#include <cstring>
 #include <memory>
 #include <new>
 #include <spng.h>
@@ -15,33 +16,32 @@ Failure damaged(int error) {
     return fail(std::string("the picture is damaged (") + spng_strerror(error) + ")");
 }
 
-// RGBA bytes, as libspng writes them, to opaque pixels, drawn over black.
+// RGBA bytes, as libspng writes them, to opaque pixels, drawn over black. Read as one
+// little-endian word, R G B A is 0xAABBGGRR: byte-swapped and shifted, our 0x00RRGGBB.
 void to_opaque(const unsigned char* rgba, std::uint32_t* row, int width) {
     for (int x = 0; x < width; ++x, rgba += 4) {
-        std::uint32_t r = rgba[0], g = rgba[1], b = rgba[2], a = rgba[3];
-        if (a != 255)
-            r = r * a / 255, g = g * a / 255, b = b * a / 255;
-        row[x] = r << 16 | g << 8 | b;
+        std::uint32_t p;
+        std::memcpy(&p, rgba, 4);
+        std::uint32_t a = p >> 24;
+        if (a == 255) {
+            row[x] = __builtin_bswap32(p) >> 8;
+        } else {
+            std::uint32_t r = rgba[0] * a / 255, g = rgba[1] * a / 255, b = rgba[2] * a / 255;
+            row[x] = r << 16 | g << 8 | b;
+        }
     }
 }
 
-} // namespace
+constexpr std::string_view end_chunk("\0\0\0\0IEND\xae\x42\x60\x82", 12); // its checksum is always this
 
-bool looks_like_png(std::string_view bytes) {
-    return bytes.substr(0, 8) == std::string_view("\x89PNG\r\n\x1a\n", 8);
-}
-
-Result<Picture> read_png(std::string_view bytes, const PictureRequest& request) {
-    std::unique_ptr<spng_ctx, Free> context(spng_ctx_new(SPNG_CTX_IGNORE_ADLER32));
-    spng_ctx* png = context.get();
-    if (png == nullptr)
-        return fail("there is not enough memory for the picture");
+// From a context whose source is set; `ends_whole` tells whether the end chunk is all there.
+template <typename EndsWhole>
+Result<Picture> decode(spng_ctx* png, const PictureRequest& request, EndsWhole ends_whole) {
     // Ancillary chunks (text, profiles) are never needed whole: a file cannot make us hold more.
     spng_set_chunk_limits(png, 64u << 20, 64u << 20);
     // Every chunk's checksum is checked, the compressed data's with the rest; zlib's own (Adler-32)
     // would only check the same bytes again, at a third of the decoding time.
     spng_set_crc_action(png, SPNG_CRC_ERROR, SPNG_CRC_DISCARD);
-    spng_set_png_buffer(png, bytes.data(), bytes.size());
     spng_ihdr header{};
     if (int error = spng_get_ihdr(png, &header); error != 0)
         return damaged(error);
@@ -76,16 +76,42 @@ Result<Picture> read_png(std::string_view bytes, const PictureRequest& request) 
         if (error != 0)
             return damaged(error);
     }
-    // Up to the end chunk, whole (its checksum is always the same): a file cut short anywhere is
-    // damaged, as on every system.
+    // Up to the end chunk, whole: a file cut short anywhere is damaged, as on every system.
     if (int error = spng_decode_chunks(png); error != 0)
         return damaged(error);
-    if (bytes.rfind(std::string_view("\0\0\0\0IEND\xae\x42\x60\x82", 12)) == std::string_view::npos)
+    if (!ends_whole())
         return fail("the picture is damaged (the file is cut short before its end chunk)");
     if (interlaced)
         for (int y = 0; y < p.height(); ++y)
             to_opaque(reinterpret_cast<const unsigned char*>(p.row(y)), p.row(y), p.width());
     return picture;
+}
+
+} // namespace
+
+bool looks_like_png(std::string_view bytes) {
+    return bytes.substr(0, 8) == std::string_view("\x89PNG\r\n\x1a\n", 8);
+}
+
+Result<Picture> read_png(std::string_view bytes, const PictureRequest& request) {
+    std::unique_ptr<spng_ctx, Free> context(spng_ctx_new(SPNG_CTX_IGNORE_ADLER32));
+    if (!context)
+        return fail("there is not enough memory for the picture");
+    spng_set_png_buffer(context.get(), bytes.data(), bytes.size());
+    return decode(context.get(), request, [&] { return bytes.rfind(end_chunk) != std::string_view::npos; });
+}
+
+Result<Picture> read_png_file(std::FILE* file, const PictureRequest& request) {
+    std::unique_ptr<spng_ctx, Free> context(spng_ctx_new(SPNG_CTX_IGNORE_ADLER32));
+    if (!context)
+        return fail("there is not enough memory for the picture");
+    spng_set_png_file(context.get(), file);
+    return decode(context.get(), request, [&] {
+        char last[end_chunk.size()];
+        return std::fseek(file, -static_cast<long>(sizeof last), SEEK_END) == 0 &&
+               std::fread(last, 1, sizeof last, file) == sizeof last &&
+               std::string_view(last, sizeof last) == end_chunk;
+    });
 }
 
 } // namespace wallcycle
