@@ -196,6 +196,31 @@ TEST(RunModes, EveryImageOfTheListComesUpWithE) {
     EXPECT_EQ(seen.size(), 3u);
 }
 
+// A picture that cannot be shown, through the program: damaged, or larger than the memory the
+// program may take. It exits 1 with the reason, and the wallpaper stays as it was.
+TEST(RunModes, APictureThatCannotBeShownLeavesTheWallpaper) {
+    Desk desk;
+    std::string jpeg = read_file(desk.dir.file("blue.jpg"));
+    write_file(desk.dir.file("cut.jpg"), jpeg.substr(0, jpeg.size() / 3));
+    write_solid_image(desk.dir.file("big.png"), red, 4000, 4000); // 61 MiB once decoded
+    struct Case {
+        const char* file;
+        const char* limit;
+        const char* says;
+    } cases[] = {
+        {"cut.jpg", "", "damaged"},
+        {"big.png", "ulimit -v 60000; ", "not enough memory"},
+    };
+    for (const auto& c : cases) {
+        write_file(desk.dir.file("k_save.dat"), "\"1\"\r\n\"" + desk.dir.file(c.file) + "\"\r\n");
+        Finished done =
+            run("/bin/sh", {"-c", std::string(c.limit) + "exec \"$0\" /e", desk.program}, desk.env());
+        EXPECT_EQ(done.exit_code, 1) << c.file << ": " << done.err;
+        EXPECT_NE(done.err.find(c.says), std::string::npos) << done.err;
+        EXPECT_EQ(desk.root(), grey) << c.file;
+    }
+}
+
 // A session that says GNOME but has no GNOME settings to reach gets the X11 root instead.
 TEST(RunModes, AnUnreachableDesktopFallsThroughToTheRootWindow) {
     Desk desk;
