@@ -100,12 +100,21 @@ bool decode_into(Decode& decode, std::string_view bytes, const PictureRequest& r
         return true;
     jpeg_start_decompress(&info);
     Picture& picture = out.value();
+    const bool tell =
+        request.rows_ready && request.into != nullptr && picture.same_memory(*request.into) && !cmyk;
+    JDIMENSION told = 0;
     while (info.output_scanline < info.output_height) {
         JSAMPROW rows[16];
-        JDIMENSION count = std::min<JDIMENSION>(16, info.output_height - info.output_scanline);
+        const JDIMENSION first = info.output_scanline;
+        JDIMENSION count = std::min<JDIMENSION>(16, info.output_height - first);
         for (JDIMENSION i = 0; i < count; ++i)
-            rows[i] = reinterpret_cast<JSAMPROW>(picture.row(static_cast<int>(info.output_scanline + i)));
+            rows[i] = reinterpret_cast<JSAMPROW>(picture.row(static_cast<int>(first + i)));
         jpeg_read_scanlines(&info, rows, count);
+        // In bands of 128 rows: enough for the server to work on while the next are decoded.
+        if (tell && (info.output_scanline - told >= 128 || info.output_scanline == info.output_height)) {
+            request.rows_ready(static_cast<int>(told), static_cast<int>(info.output_scanline - told));
+            told = info.output_scanline;
+        }
     }
     jpeg_finish_decompress(&info); // reads to the end: data missing after the last row is damage too
     if (cmyk)

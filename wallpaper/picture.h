@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 namespace wallcycle {
@@ -72,6 +73,8 @@ struct PictureRequest {
     bool crop = false;
     // Memory to decode into when the decoded picture comes out exactly its size (the screen's).
     Picture* into = nullptr;
+    // Told of rows of `into` that are finished, in order from the top, while it is decoded into.
+    std::function<void(int first, int count)> rows_ready = {};
 };
 
 // The memory a decoder writes a picture of `size` into: the request's, when it is that size.

@@ -72,8 +72,9 @@ Result<Picture> read_picture(const std::string& path, const PictureRequest& requ
     return picture;
 }
 
-Result<Picture> picture_for(const std::string& path, Size target, Picture* into) {
-    Result<Picture> decoded = read_picture(path, {target, true, into});
+Result<Picture> picture_for(const std::string& path, Size target, Picture* into,
+                            std::function<void(int first, int count)> rows_ready) {
+    Result<Picture> decoded = read_picture(path, {target, true, into, std::move(rows_ready)});
     if (!decoded || decoded->size() == target)
         return decoded;
     Result<Picture> shown = into != nullptr ? into->view() : Picture::make(target);

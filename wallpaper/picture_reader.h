@@ -15,8 +15,10 @@ namespace wallcycle {
 Result<Picture> read_picture(const std::string& path, const PictureRequest& request = {});
 
 // The picture as it is shown covering `target`: exactly that size, centred and cropped; drawn in
-// `into` when that is given (it must be `target`'s size).
-Result<Picture> picture_for(const std::string& path, Size target, Picture* into = nullptr);
+// `into` when that is given (it must be `target`'s size), told to `rows_ready` as it is decoded
+// there.
+Result<Picture> picture_for(const std::string& path, Size target, Picture* into = nullptr,
+                            std::function<void(int first, int count)> rows_ready = {});
 
 // For desktops that read the file themselves: its absolute path once every pixel has been decoded
 // and checked, at the smallest scale a decoder can give (a 4K JPEG costs less than half its full

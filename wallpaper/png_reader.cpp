@@ -63,14 +63,22 @@ Result<Picture> decode(spng_ctx* png, const PictureRequest& request, EndsWhole e
     std::unique_ptr<unsigned char[]> line(interlaced ? nullptr : new (std::nothrow) unsigned char[row_bytes]);
     if (!interlaced && !line)
         return fail("there is not enough memory for the picture");
+    const bool tell = request.rows_ready && request.into != nullptr && p.same_memory(*request.into);
+    int told = 0;
     for (;;) {
         spng_row_info row{};
         int error = spng_get_row_info(png, &row);
         auto* target = reinterpret_cast<unsigned char*>(p.row(static_cast<int>(row.row_num)));
         if (error == 0)
             error = spng_decode_row(png, interlaced ? target : line.get(), row_bytes);
-        if ((error == 0 || error == SPNG_EOI) && !interlaced)
+        if ((error == 0 || error == SPNG_EOI) && !interlaced) {
             to_opaque(line.get(), p.row(static_cast<int>(row.row_num)), p.width());
+            const int done = static_cast<int>(row.row_num) + 1;
+            if (tell && (done - told >= 128 || done == p.height())) {
+                request.rows_ready(told, done - told);
+                told = done;
+            }
+        }
         if (error == SPNG_EOI)
             break;
         if (error != 0)

@@ -50,6 +50,8 @@ PictureBuffer::PictureBuffer(xcb_connection_t* connection, Size size, RootPixels
 }
 
 PictureBuffer::~PictureBuffer() {
+    if (gc_ != 0)
+        xcb_free_gc(connection_, gc_);
     if (segment_ != 0) {
         xcb_shm_detach(connection_, segment_);
         xcb_flush(connection_);
@@ -57,36 +59,48 @@ PictureBuffer::~PictureBuffer() {
     }
 }
 
-Status PictureBuffer::upload(xcb_pixmap_t pixmap, std::uint8_t depth) {
-    xcb_gcontext_t gc = xcb_generate_id(connection_);
-    if (Status made = checked(connection_, xcb_create_gc_checked(connection_, gc, pixmap, 0, nullptr),
-                              "create a graphics context");
-        !made)
-        return made;
+void PictureBuffer::start(xcb_pixmap_t pixmap, std::uint8_t depth) {
+    pixmap_ = pixmap;
+    depth_ = depth;
+    gc_ = xcb_generate_id(connection_);
+    requests_.emplace_back(xcb_create_gc_checked(connection_, gc_, pixmap, 0, nullptr),
+                           "create a graphics context");
+}
+
+void PictureBuffer::rows_ready(int first, int count) {
+    if (segment_ == 0 || gc_ == 0 || first != rows_sent_)
+        return;
+    auto width = static_cast<std::uint16_t>(picture_.width());
+    requests_.emplace_back(
+        xcb_shm_put_image_checked(
+            connection_, pixmap_, gc_, width, static_cast<std::uint16_t>(picture_.height()), 0,
+            static_cast<std::uint16_t>(first), width, static_cast<std::uint16_t>(count), 0,
+            static_cast<std::int16_t>(first), depth_, XCB_IMAGE_FORMAT_Z_PIXMAP, 0, segment_, 0),
+        "take the picture");
+    xcb_flush(connection_); // the server starts on them now
+    rows_sent_ = first + count;
+}
+
+Status PictureBuffer::finish() {
+    if (segment_ != 0)
+        rows_ready(rows_sent_, picture_.height() - rows_sent_);
+    else
+        upload_through_socket();
     Status result;
-    if (segment_ != 0) {
-        auto width = static_cast<std::uint16_t>(picture_.width());
-        auto height = static_cast<std::uint16_t>(picture_.height());
-        result =
-            checked(connection_,
-                    xcb_shm_put_image_checked(connection_, pixmap, gc, width, height, 0, 0, width, height, 0,
-                                              0, depth, XCB_IMAGE_FORMAT_Z_PIXMAP, 0, segment_, 0),
-                    "take the picture");
-    } else {
-        result = upload_through_socket(pixmap, gc, depth);
-    }
-    xcb_free_gc(connection_, gc);
+    for (auto [cookie, step] : requests_)
+        if (Status done = checked(connection_, cookie, step); !done && result)
+            result = done;
+    requests_.clear();
     return result;
 }
 
 // In as few requests as the server's request size allows.
-Status PictureBuffer::upload_through_socket(xcb_pixmap_t pixmap, xcb_gcontext_t gc, std::uint8_t depth) {
+void PictureBuffer::upload_through_socket() {
     const std::size_t max_request = static_cast<std::size_t>(xcb_get_maximum_request_length(connection_)) * 4;
     const int bytes_per_pixel = pixels_ == RootPixels::rgb16 ? 2 : 4;
     const std::size_t stride = static_cast<std::size_t>(picture_.width()) * bytes_per_pixel;
     const int rows_per_request = static_cast<int>(std::max<std::size_t>(1, (max_request - 64) / stride));
     std::vector<std::uint8_t> rows;
-    std::vector<xcb_void_cookie_t> cookies;
     for (int top = 0; top < picture_.height(); top += rows_per_request) {
         int count = std::min(rows_per_request, picture_.height() - top);
         rows.resize(stride * count);
@@ -102,16 +116,13 @@ Status PictureBuffer::upload_through_socket(xcb_pixmap_t pixmap, xcb_gcontext_t 
                                                    (from[x] >> 3 & 0x001f));
         }
         // Sent before the buffer is filled again: the request is copied out when it is made.
-        cookies.push_back(xcb_put_image_checked(
-            connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, gc, static_cast<std::uint16_t>(picture_.width()),
-            static_cast<std::uint16_t>(count), 0, static_cast<std::int16_t>(top), 0, depth,
-            static_cast<std::uint32_t>(rows.size()), rows.data()));
+        requests_.emplace_back(xcb_put_image_checked(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap_, gc_,
+                                                     static_cast<std::uint16_t>(picture_.width()),
+                                                     static_cast<std::uint16_t>(count), 0,
+                                                     static_cast<std::int16_t>(top), 0, depth_,
+                                                     static_cast<std::uint32_t>(rows.size()), rows.data()),
+                               "take the picture");
     }
-    Status result;
-    for (auto cookie : cookies)
-        if (Status put = checked(connection_, cookie, "take the picture"); !put && result)
-            result = put;
-    return result;
 }
 
 } // namespace wallcycle

@@ -72,10 +72,13 @@ Result<RootPixels> pixel_format(xcb_connection_t* c, const xcb_screen_t* screen)
 }
 
 // Decodes the picture for the whole screen into the buffer, or says why it cannot be used.
-Status draw_picture(const std::string& path, const std::vector<Rect>& monitors, Picture& screen) {
+Status draw_picture(const std::string& path, const std::vector<Rect>& monitors, PictureBuffer& buffer) {
+    Picture& screen = buffer.picture();
     if (monitors.size() == 1 && monitors.front() == Rect{0, 0, screen.width(), screen.height()}) {
-        // One monitor: decoded at the screen's scale, often straight into the buffer.
-        Result<Picture> shown = picture_for(path, screen.size(), &screen);
+        // One monitor: decoded at the screen's scale, often straight into the buffer, whose rows
+        // go to the server as they are finished.
+        Result<Picture> shown = picture_for(path, screen.size(), &screen,
+                                            [&](int first, int count) { buffer.rows_ready(first, count); });
         return shown ? Status() : fail(shown.reason());
     }
     Result<Picture> picture = read_picture(path, {largest_monitor(monitors)});
@@ -184,22 +187,20 @@ Status X11RootBackend::apply(const std::string& image_path) {
         return fail(format.reason());
 
     // The whole image is decoded before anything on the screen changes: a file that cannot be
-    // shown must not replace the current wallpaper.
+    // shown must not replace the current wallpaper. The new pixmap is no one's until the root
+    // names it; until the close-down mode is set at the very end, a failure frees it on disconnect.
     PictureBuffer buffer(c, {screen->width_in_pixels, screen->height_in_pixels}, format.value());
     if (buffer.picture().empty())
         return fail("there is not enough memory for a picture of the screen's size");
-    if (Status drawn = draw_picture(image_path, monitor_rects(c, screen), buffer.picture()); !drawn)
-        return drawn;
-
     xcb_pixmap_t pixmap = xcb_generate_id(c);
-    if (Status made = checked(c,
-                              xcb_create_pixmap_checked(c, screen->root_depth, pixmap, screen->root,
-                                                        screen->width_in_pixels, screen->height_in_pixels),
-                              "create the wallpaper pixmap");
-        !made)
-        return made;
-    // Until the close-down mode is set at the very end, a failure frees the pixmap on disconnect.
-    if (Status put = buffer.upload(pixmap, screen->root_depth); !put)
+    auto made = xcb_create_pixmap_checked(c, screen->root_depth, pixmap, screen->root,
+                                          screen->width_in_pixels, screen->height_in_pixels);
+    buffer.start(pixmap, screen->root_depth);
+    if (Status drawn = draw_picture(image_path, monitor_rects(c, screen), buffer); !drawn)
+        return drawn;
+    if (Status created = checked(c, made, "create the wallpaper pixmap"); !created)
+        return created;
+    if (Status put = buffer.finish(); !put)
         return put;
     if (Status set = set_root_picture(c, screen, pixmap); !set)
         return set;
