@@ -127,13 +127,6 @@ std::uint32_t root_pixmap_property(const std::string& display, const char* atom_
     return *static_cast<const std::uint32_t*>(xcb_get_property_value(property.get()));
 }
 
-bool pixmap_exists(const std::string& display, std::uint32_t pixmap) {
-    Connection x11(display);
-    std::unique_ptr<xcb_get_geometry_reply_t, decltype(&std::free)> geometry(
-        xcb_get_geometry_reply(x11.c, xcb_get_geometry(x11.c, pixmap), nullptr), &std::free);
-    return geometry != nullptr;
-}
-
 long count_pixmaps(const std::string& display) {
     Connection x11(display);
     std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> pixmap_atom(

@@ -32,7 +32,6 @@ private:
 // What a test reads back from the server.
 std::uint32_t root_pixel(const std::string& display, int x, int y); // 0xRRGGBB
 std::uint32_t root_pixmap_property(const std::string& display, const char* atom_name);
-bool pixmap_exists(const std::string& display, std::uint32_t pixmap);
 // Pixmaps held by all clients together (X-Resource extension): a picture left behind shows here
 // even when its id has been handed out again.
 long count_pixmaps(const std::string& display);
