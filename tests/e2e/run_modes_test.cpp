@@ -212,6 +212,8 @@ TEST(RunModes, APictureThatCannotBeShownLeavesTheWallpaper) {
         {"big.png", "ulimit -v 60000; ", "not enough memory"},
     };
     for (const auto& c : cases) {
+        if (*c.limit != '\0' && WALLCYCLE_SANITIZED) // the sanitizers' own memory needs no limit on it
+            continue;
         write_file(desk.dir.file("k_save.dat"), "\"1\"\r\n\"" + desk.dir.file(c.file) + "\"\r\n");
         Finished done =
             run("/bin/sh", {"-c", std::string(c.limit) + "exec \"$0\" /e", desk.program}, desk.env());
