@@ -68,7 +68,7 @@ void PictureBuffer::start(xcb_pixmap_t pixmap, std::uint8_t depth) {
 }
 
 void PictureBuffer::rows_ready(int first, int count) {
-    if (segment_ == 0 || gc_ == 0 || first != rows_sent_)
+    if (segment_ == 0 || gc_ == 0 || first != rows_sent_ || count <= 0)
         return;
     auto width = static_cast<std::uint16_t>(picture_.width());
     requests_.emplace_back(
