@@ -64,6 +64,15 @@ private:
     std::uint32_t* pixels_ = nullptr;
 };
 
+// A pixel with alpha (0xAARRGGBB) drawn over black, as every reader shows transparency.
+inline std::uint32_t over_black(std::uint32_t argb) {
+    const std::uint32_t a = argb >> 24;
+    if (a == 255)
+        return argb & 0xffffffu;
+    return ((argb >> 16 & 0xff) * a / 255) << 16 | ((argb >> 8 & 0xff) * a / 255) << 8 |
+           (argb & 0xff) * a / 255;
+}
+
 // What will be done with a decoded picture, so that a decoder does no more work than that.
 struct PictureRequest {
     // The picture will be scaled to cover this size: a larger picture may be decoded smaller, but

@@ -28,11 +28,10 @@ Result<Picture> read_with_module(const std::string& bytes, const PictureRequest&
     return out;
 }
 
+// Every format but PNG, which is read from the file as it decodes.
 Result<Picture> decode(const std::string& bytes, const PictureRequest& request) {
     if (looks_like_jpeg(bytes))
         return read_jpeg(bytes, request);
-    if (looks_like_png(bytes))
-        return read_png(bytes, request);
     if (looks_like_bmp(bytes))
         return read_bmp(bytes, request);
     if (looks_like_still_webp(bytes))

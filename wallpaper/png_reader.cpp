@@ -17,26 +17,29 @@ Failure damaged(int error) {
 }
 
 // RGBA bytes, as libspng writes them, to opaque pixels, drawn over black. Read as one
-// little-endian word, R G B A is 0xAABBGGRR: byte-swapped and shifted, our 0x00RRGGBB.
+// little-endian word, R G B A is 0xAABBGGRR: byte-swapped, 0xRRGGBBAA.
 void to_opaque(const unsigned char* rgba, std::uint32_t* row, int width) {
     for (int x = 0; x < width; ++x, rgba += 4) {
         std::uint32_t p;
         std::memcpy(&p, rgba, 4);
-        std::uint32_t a = p >> 24;
-        if (a == 255) {
-            row[x] = __builtin_bswap32(p) >> 8;
-        } else {
-            std::uint32_t r = rgba[0] * a / 255, g = rgba[1] * a / 255, b = rgba[2] * a / 255;
-            row[x] = r << 16 | g << 8 | b;
-        }
+        row[x] = over_black(__builtin_bswap32(p) >> 8 | (p & 0xff000000u));
     }
 }
 
 constexpr std::string_view end_chunk("\0\0\0\0IEND\xae\x42\x60\x82", 12); // its checksum is always this
 
-// From a context whose source is set; `ends_whole` tells whether the end chunk is all there.
-template <typename EndsWhole>
-Result<Picture> decode(spng_ctx* png, const PictureRequest& request, EndsWhole ends_whole) {
+} // namespace
+
+bool looks_like_png(std::string_view bytes) {
+    return bytes.substr(0, 8) == std::string_view("\x89PNG\r\n\x1a\n", 8);
+}
+
+Result<Picture> read_png_file(std::FILE* file, const PictureRequest& request) {
+    std::unique_ptr<spng_ctx, Free> context(spng_ctx_new(SPNG_CTX_IGNORE_ADLER32));
+    spng_ctx* png = context.get();
+    if (png == nullptr)
+        return fail("there is not enough memory for the picture");
+    spng_set_png_file(png, file);
     // Ancillary chunks (text, profiles) are never needed whole: a file cannot make us hold more.
     spng_set_chunk_limits(png, 64u << 20, 64u << 20);
     // Every chunk's checksum is checked, the compressed data's with the rest; zlib's own (Adler-32)
@@ -87,39 +90,15 @@ Result<Picture> decode(spng_ctx* png, const PictureRequest& request, EndsWhole e
     // Up to the end chunk, whole: a file cut short anywhere is damaged, as on every system.
     if (int error = spng_decode_chunks(png); error != 0)
         return damaged(error);
-    if (!ends_whole())
+    char last[end_chunk.size()];
+    if (std::fseek(file, -static_cast<long>(sizeof last), SEEK_END) != 0 ||
+        std::fread(last, 1, sizeof last, file) != sizeof last ||
+        std::string_view(last, sizeof last) != end_chunk)
         return fail("the picture is damaged (the file is cut short before its end chunk)");
     if (interlaced)
         for (int y = 0; y < p.height(); ++y)
             to_opaque(reinterpret_cast<const unsigned char*>(p.row(y)), p.row(y), p.width());
     return picture;
-}
-
-} // namespace
-
-bool looks_like_png(std::string_view bytes) {
-    return bytes.substr(0, 8) == std::string_view("\x89PNG\r\n\x1a\n", 8);
-}
-
-Result<Picture> read_png(std::string_view bytes, const PictureRequest& request) {
-    std::unique_ptr<spng_ctx, Free> context(spng_ctx_new(SPNG_CTX_IGNORE_ADLER32));
-    if (!context)
-        return fail("there is not enough memory for the picture");
-    spng_set_png_buffer(context.get(), bytes.data(), bytes.size());
-    return decode(context.get(), request, [&] { return bytes.rfind(end_chunk) != std::string_view::npos; });
-}
-
-Result<Picture> read_png_file(std::FILE* file, const PictureRequest& request) {
-    std::unique_ptr<spng_ctx, Free> context(spng_ctx_new(SPNG_CTX_IGNORE_ADLER32));
-    if (!context)
-        return fail("there is not enough memory for the picture");
-    spng_set_png_file(context.get(), file);
-    return decode(context.get(), request, [&] {
-        char last[end_chunk.size()];
-        return std::fseek(file, -static_cast<long>(sizeof last), SEEK_END) == 0 &&
-               std::fread(last, 1, sizeof last, file) == sizeof last &&
-               std::string_view(last, sizeof last) == end_chunk;
-    });
 }
 
 } // namespace wallcycle

@@ -61,11 +61,8 @@ Result<Picture> read_webp(std::string_view bytes, const PictureRequest& request)
         return fail("the picture is damaged (WebP data: error " + std::to_string(status) + ")");
     if (config.input.has_alpha)
         for (int y = 0; y < p.height(); ++y)
-            for (std::uint32_t& pixel : std::span(p.row(y), static_cast<std::size_t>(p.width()))) {
-                std::uint32_t a = pixel >> 24;
-                pixel = ((pixel >> 16 & 0xff) * a / 255) << 16 | ((pixel >> 8 & 0xff) * a / 255) << 8 |
-                        (pixel & 0xff) * a / 255;
-            }
+            for (std::uint32_t& pixel : std::span(p.row(y), static_cast<std::size_t>(p.width())))
+                pixel = over_black(pixel);
     return picture;
 }
 
