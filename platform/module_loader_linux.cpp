@@ -3,6 +3,7 @@
 #include "platform/program_facts.h"
 
 #include <dlfcn.h>
+#include <vector>
 
 namespace wallcycle {
 
@@ -27,7 +28,11 @@ Result<void*> module_function(const std::string& module_file, const char* functi
         here = here.find('/') == std::string::npos ? directory : here.substr(0, here.rfind('/'));
     }
     std::string tried;
-    for (const std::string& folder : {here, directory, directory + "/" + WALLCYCLE_MODULE_DIR_FROM_BINDIR}) {
+    std::vector<std::string> folders{here};
+    if (directory != here) // the asking code is in a module, not the program itself
+        folders.push_back(directory);
+    folders.push_back(directory + "/" + WALLCYCLE_MODULE_DIR_FROM_BINDIR);
+    for (const std::string& folder : folders) {
         std::string path = folder + "/" + module_file;
         // Kept loaded for the rest of the run; nothing unloads it.
         void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
