@@ -19,6 +19,7 @@
 
 using namespace wallcycle;
 using wallcycle::test::as_another_user;
+using wallcycle::test::make_link_loop;
 using wallcycle::test::read_file;
 using wallcycle::test::TempDir;
 using wallcycle::test::write_file;
@@ -67,12 +68,7 @@ TEST(LoadSettings, WhatCannotBeReadIsUnreadableNeverMissingAndNeverBlocks) {
     } cases[] = {
         {"a folder", [](const std::string& p) { std::filesystem::create_directory(p); }, "a folder"},
         {"a named pipe", [](const std::string& p) { mkfifo(p.c_str(), 0600); }, "not a regular file"},
-        {"a loop of symbolic links",
-         [](const std::string& p) {
-             std::filesystem::create_symlink(p + ".b", p);
-             std::filesystem::create_symlink(p, p + ".b");
-         },
-         "Too many levels of symbolic links"},
+        {"a loop of symbolic links", make_link_loop, "Too many levels of symbolic links"},
         {"larger than 256 MiB",
          [](const std::string& p) {
              write_file(p, "\"1\"\r\n");

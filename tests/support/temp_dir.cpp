@@ -33,4 +33,9 @@ void write_file(const std::string& path, const std::string& bytes) {
     out << bytes;
 }
 
+void make_link_loop(const std::string& path) {
+    std::filesystem::create_symlink(path + ".b", path);
+    std::filesystem::create_symlink(path, path + ".b");
+}
+
 } // namespace wallcycle::test

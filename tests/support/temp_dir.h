@@ -21,5 +21,7 @@ private:
 
 std::string read_file(const std::string& path);
 void write_file(const std::string& path, const std::string& bytes);
+// Two symbolic links naming each other: `path` and `path` + ".b".
+void make_link_loop(const std::string& path);
 
 } // namespace wallcycle::test
