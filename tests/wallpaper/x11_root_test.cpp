@@ -19,6 +19,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
+#include <zlib.h>
 
 using namespace wallcycle;
 using namespace wallcycle::test;
@@ -131,16 +132,6 @@ TEST(X11Root, ScaledPicturesStaySmooth) {
     }
 }
 
-std::uint32_t crc32(const unsigned char* data, std::size_t length) {
-    std::uint32_t crc = 0xffffffffu;
-    for (std::size_t i = 0; i < length; ++i) {
-        crc ^= data[i];
-        for (int k = 0; k < 8; ++k)
-            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
 // A real PNG whose header claims width x height pixels.
 std::string png_claiming(const std::string& real_png, std::uint32_t width, std::uint32_t height) {
     std::string bytes = real_png;
@@ -150,7 +141,7 @@ std::string png_claiming(const std::string& real_png, std::uint32_t width, std::
     };
     put32(16, width); // IHDR data starts at 16: width, height
     put32(20, height);
-    put32(29, crc32(reinterpret_cast<const unsigned char*>(bytes.data()) + 12, 17));
+    put32(29, static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(bytes.data()) + 12, 17)));
     return bytes;
 }
 
