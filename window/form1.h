@@ -25,11 +25,6 @@ public:
           QWidget* parent = nullptr);
     ~Form1() override;
 
-    // What the model holds; for whoever drives the window.
-    const Form1Model& model() const { return model_; }
-    // The notice the window shows about the last failure, if it made one.
-    QMessageBox* notice() const { return notice_; }
-
     // The installed faces that stand in for the interval row's face.
     static void install_font_substitutes();
 

@@ -23,46 +23,6 @@ namespace {
 
 const std::string wine_run = WALLCYCLE_SOURCE_DIR "/tools/wine-run";
 
-// One wine prefix for the whole test program, made once; a private X server for its windows.
-struct Wine {
-    Xvfb server{1024, 768};
-    TempDir dir;
-    std::string prefix = dir.file("prefix");
-
-    std::map<std::string, std::string> env() const {
-        return {{"DISPLAY", server.display()}, {"LC_ALL", "ja_JP.UTF-8"}, {"WINEDEBUG", "-all"}};
-    }
-    Finished run(const std::string& program, std::vector<std::string> args, int timeout_ms = 60000) const {
-        args.insert(args.begin(), {prefix, program});
-        return wallcycle::test::run(wine_run, args, env(), timeout_ms);
-    }
-    // The wallpaper the registry names, read with wine's own reg (its output is in code page 932).
-    std::string wallpaper() const {
-        TempDir out;
-        wallcycle::test::run(
-            "/bin/sh",
-            {"-c", "'" + wine_run + "' '" + prefix +
-                       "' reg query 'HKCU\\Control Panel\\Desktop' /v Wallpaper | iconv -f CP932 -t "
-                       "UTF-8 > " +
-                       out.file("v")},
-            env());
-        std::string text = read_file(out.file("v"));
-        auto at = text.find("REG_SZ");
-        if (at == std::string::npos)
-            return {};
-        std::string value = text.substr(at + 6);
-        value.erase(0, value.find_first_not_of(' '));
-        while (!value.empty() && (value.back() == '\n' || value.back() == '\r' || value.back() == ' '))
-            value.pop_back();
-        return value;
-    }
-};
-
-Wine& wine() {
-    static Wine instance;
-    return instance;
-}
-
 // Text from one encoding to another, as iconv names them.
 std::string converted(const std::string& text, const char* from, const char* to) {
     iconv_t converter = iconv_open(to, from);
@@ -79,16 +39,50 @@ std::string converted(const std::string& text, const char* from, const char* to)
 std::string to_cp932(const std::string& utf8) {
     return converted(utf8, "UTF-8", "CP932");
 }
-
 std::string from_cp932(const std::string& bytes) {
     return converted(bytes, "CP932", "UTF-8");
+}
+
+std::string windows_path(std::string unix_path) { // Z: is the Unix root under wine
+    std::replace(unix_path.begin(), unix_path.end(), '/', '\\');
+    return "Z:" + unix_path;
+}
+
+// One wine prefix for the whole test program, made once; a private X server for its windows.
+struct Wine {
+    Xvfb server{1024, 768};
+    TempDir dir;
+    std::string prefix = dir.file("prefix");
+
+    std::map<std::string, std::string> env() const {
+        return {{"DISPLAY", server.display()}, {"LC_ALL", "ja_JP.UTF-8"}, {"WINEDEBUG", "-all"}};
+    }
+    Finished run(const std::string& program, std::vector<std::string> args, int timeout_ms = 60000) const {
+        args.insert(args.begin(), {prefix, program});
+        return wallcycle::test::run(wine_run, args, env(), timeout_ms);
+    }
+    // The wallpaper the registry names, read with wine's own reg (its output is in code page 932).
+    std::string wallpaper() const {
+        std::string text = run("reg", {"query", "HKCU\\Control Panel\\Desktop", "/v", "Wallpaper"}).out;
+        auto at = text.find("REG_SZ");
+        if (at == std::string::npos)
+            return {};
+        std::string value = from_cp932(text.substr(at + 6));
+        value.erase(0, value.find_first_not_of(' '));
+        return value.substr(0, value.find_last_not_of("\r\n ") + 1);
+    }
+};
+
+Wine& wine() {
+    static Wine instance;
+    return instance;
 }
 
 // A program folder with the .exe, pictures with Japanese names and a settings file in code page 932.
 struct ProgramFolder {
     TempDir dir;
     std::string exe = dir.file("wallcycle.exe");
-    std::vector<std::string> pictures; // as Windows names them (Z: is the Unix root under wine)
+    std::vector<std::string> pictures; // as Windows names them
 
     explicit ProgramFolder(int picture_count = 2) {
         std::filesystem::copy_file(WALLCYCLE_WINDOWS_PROGRAM, exe);
@@ -96,9 +90,7 @@ struct ProgramFolder {
         for (int i = 0; i < picture_count; ++i) {
             std::string file = dir.file(std::string(names[i]) + ".bmp");
             write_solid_image(file, 0x112233 * static_cast<std::uint32_t>(i + 1), 32, 24);
-            std::string windows = "Z:" + file;
-            std::replace(windows.begin(), windows.end(), '/', '\\');
-            pictures.push_back(windows);
+            pictures.push_back(windows_path(file));
         }
     }
     void write_settings(const std::string& interval, const std::vector<std::string>& entries) const {
@@ -118,11 +110,6 @@ TEST(WindowsProgram, ApplyOnceSetsTheRegistryFromACodePage932List) {
     EXPECT_TRUE(set == folder.pictures[0] || set == folder.pictures[1]) << set;
 }
 
-std::string windows_path(std::string unix_path) {
-    std::replace(unix_path.begin(), unix_path.end(), '/', '\\');
-    return "Z:" + unix_path;
-}
-
 TEST(WindowsProgram, NothingToSetLeavesTheRegistryAlone) {
     ProgramFolder folder;
     folder.write_settings("1", {folder.pictures[0]});
@@ -140,9 +127,8 @@ TEST(WindowsProgram, NothingToSetLeavesTheRegistryAlone) {
     EXPECT_EQ(wine().wallpaper(), before);
 
     write_file(folder.dir.file("broken.bmp"), "BM but not a picture");
-    std::string broken = "Z:" + folder.dir.file("broken.bmp");
-    std::replace(broken.begin(), broken.end(), '/', '\\');
-    folder.write_settings("1", {broken}); // a file that is no picture is never handed to Windows
+    folder.write_settings("1", {windows_path(folder.dir.file(
+                                   "broken.bmp"))}); // a file that is no picture is never handed to Windows
     done = wine().run(folder.exe, {"/e"});
     EXPECT_EQ(done.exit_code, 1);
     EXPECT_NE(done.err.find("broken.bmp"), std::string::npos) << done.err;
@@ -292,10 +278,7 @@ TEST(WindowsProgram, TheWindowStepsAndSavesFromTheKeyboard) {
     Process window(wine_run, args, wine().env());
     ASSERT_TRUE(watcher.window_mapped_within(30000));
     auto xdotool = [&](const std::string& command) {
-        TempDir out;
-        run("/bin/sh", {"-c", "xdotool " + command + " > " + out.file("o")},
-            {{"DISPLAY", wine().server.display()}});
-        return read_file(out.file("o"));
+        return run("/bin/sh", {"-c", "xdotool " + command}, {{"DISPLAY", wine().server.display()}}).out;
     };
     std::string id = xdotool("search --sync --onlyvisible --name '^Form1$'");
     ASSERT_FALSE(id.empty());

@@ -6,7 +6,6 @@
 
 #include <chrono>
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -56,14 +55,7 @@ template <typename Ready> bool wait_for(Ready ready, int timeout_ms) {
 }
 
 std::string command_output(const std::string& command) {
-    std::string out;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[256];
-        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr)
-            out += buffer;
-        pclose(pipe);
-    }
-    return out;
+    return run("/bin/sh", {"-c", command}).out;
 }
 
 } // namespace

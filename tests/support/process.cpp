@@ -67,20 +67,22 @@ pid_t spawn(const std::vector<std::string>& argv, const std::map<std::string, st
 
 Process::Process(const std::string& program, const std::vector<std::string>& args,
                  const std::map<std::string, std::string>& env) {
-    int pipe_fds[2];
-    if (pipe2(pipe_fds, O_CLOEXEC) != 0)
+    int out[2], err[2];
+    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0)
         throw std::runtime_error("pipe failed");
     std::vector<std::string> argv{program};
     argv.insert(argv.end(), args.begin(), args.end());
+    fds_[0] = out[0];
+    fds_[1] = err[0];
     try {
-        pid_ = spawn(argv, env, -1, pipe_fds[1]);
+        pid_ = spawn(argv, env, out[1], err[1]);
     } catch (...) {
-        close(pipe_fds[0]);
-        close(pipe_fds[1]);
+        for (int fd : {out[0], out[1], err[0], err[1]})
+            close(fd);
         throw;
     }
-    close(pipe_fds[1]);
-    err_fd_ = pipe_fds[0];
+    close(out[1]);
+    close(err[1]);
 }
 
 Process::~Process() {
@@ -88,8 +90,8 @@ Process::~Process() {
         kill(pid_, SIGKILL);
         waitpid(pid_, nullptr, 0);
     }
-    if (err_fd_ >= 0)
-        close(err_fd_);
+    for (int fd : fds_)
+        close(fd);
 }
 
 bool Process::still_running() {
@@ -103,17 +105,23 @@ bool Process::still_running() {
 Finished Process::finish(int timeout_ms) {
     Finished result;
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-    // Reads what is there within wait_ms; false once nothing more can come or none came in time.
+    // Reads what is there within wait_ms; false when nothing came in time.
+    int open_fds[2] = {fds_[0], fds_[1]}; // -1 once its writers have all closed it
     auto read_some = [&](int wait_ms) {
-        pollfd fd{err_fd_, POLLIN, 0};
-        if (poll(&fd, 1, wait_ms) <= 0)
+        pollfd fds[2] = {{open_fds[0], POLLIN, 0}, {open_fds[1], POLLIN, 0}};
+        if (poll(fds, 2, wait_ms) <= 0)
             return false;
-        char buffer[4096];
-        ssize_t got = read(err_fd_, buffer, sizeof buffer);
-        if (got <= 0)
-            return false; // everyone holding stderr has closed it
-        result.err.append(buffer, static_cast<size_t>(got));
-        return true;
+        bool got_any = false;
+        for (int i = 0; i < 2; ++i) {
+            char buffer[4096];
+            ssize_t got = fds[i].revents != 0 ? read(fds_[i], buffer, sizeof buffer) : -1;
+            if (got == 0)
+                open_fds[i] = -1;
+            if (got > 0)
+                (i == 0 ? result.out : result.err).append(buffer, static_cast<size_t>(got));
+            got_any = got_any || got >= 0; // data, or one more of them closed
+        }
+        return got_any;
     };
     // Until the program ends or time runs out. A helper it started (a wine server, say) may keep
     // stderr open long after, so the end of the program, not of stderr, is what is waited for.

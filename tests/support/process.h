@@ -16,7 +16,7 @@ pid_t spawn(const std::vector<std::string>& argv, const std::map<std::string, st
 
 struct Finished {
     int exit_code = -1; // -1 when it did not end in time (it is killed then)
-    std::string err;
+    std::string out, err;
 };
 
 class Process {
@@ -35,7 +35,7 @@ public:
 
 private:
     pid_t pid_ = -1;
-    int err_fd_ = -1;
+    int fds_[2] = {-1, -1}; // its stdout and stderr
     int status_ = 0;
     bool reaped_ = false;
 };

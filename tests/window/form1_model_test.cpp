@@ -67,6 +67,13 @@ TEST(Form1Model, AddAndDeleteKeepTheOrderAndSelectTheNextEntry) {
               (Names{"/p", "/q", "/"}));
     EXPECT_EQ(entries_to_add({"/p/a.png"}, false, "/"), (Names{"/p/a.png"}));
     EXPECT_EQ(entries_to_add({"C:\\p\\a.bmp", "C:\\p\\b.bmp"}, true, "\\/"), (Names{"C:\\p"}));
+    // The add dialog's filter text, as the program has always written it.
+    std::vector<FileFilter> filters =
+        parse_file_filters(std::string(add_dialog_filter) + "|画像|*.png; *.jpg|odd");
+    ASSERT_EQ(filters.size(), 2u);
+    EXPECT_EQ(filters[0].description, "*.bmp");
+    EXPECT_EQ(filters[0].patterns, Names{"*.bmp"});
+    EXPECT_EQ(filters[1].patterns, (Names{"*.png", "*.jpg"}));
 }
 
 TEST(Form1Model, StepsTheIntervalAsTheLocaleWritesNumbers) {
