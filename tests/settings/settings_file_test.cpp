@@ -205,55 +205,50 @@ TEST(SaveSettings, LeavesTheTemporaryFileOfASaveUnderWay) {
     EXPECT_EQ(read_file(path), "\"3\"\r\n");
 }
 
-TEST(SaveSettings, WritesExactBytesAndReadsBack) {
-    TempDir dir;
-    std::string path = dir.file("k_save.dat");
-    ASSERT_TRUE(SaveSettings(path, {"5", {}}).ok());
-    EXPECT_EQ(read_file(path), "\"5\"\r\n");
-
-    Settings settings{"10", {"/a.bmp", "", "/a.bmp", "/壁紙/桜,夜.bmp"}};
-    ASSERT_TRUE(SaveSettings(path, settings).ok());
-    EXPECT_EQ(read_file(path), "\"10\"\r\n\"/a.bmp\"\r\n\"\"\r\n\"/a.bmp\"\r\n\"/壁紙/桜,夜.bmp\"\r\n");
-    EXPECT_EQ(LoadSettings(path).settings, settings);
-    // Nothing else is left in the folder.
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
-}
-
-TEST(SaveSettings, CreatesTheConfigFolder) {
-    TempDir dir;
-    std::string path = dir.path() + "/config/wallcycle/k_save.dat";
-    ASSERT_TRUE(SaveSettings(path, {"1", {"/a.bmp"}}).ok());
-    EXPECT_EQ(LoadSettings(path).settings, (Settings{"1", {"/a.bmp"}}));
-}
-
-TEST(SaveSettings, KeepsTheFilesPermissions) {
-    TempDir dir;
-    std::string path = dir.file("k_save.dat");
-    write_file(path, "\"1\"\r\n");
-    chmod(path.c_str(), 0640);
-    ASSERT_TRUE(SaveSettings(path, {"2", {}}).ok());
-    struct stat info {};
-    stat(path.c_str(), &info);
-    EXPECT_EQ(info.st_mode & 07777, 0640u);
-}
-
-TEST(SaveSettings, UnstorableEntryLeavesTheOldFile) {
-    TempDir dir;
-    std::string path = dir.file("k_save.dat");
-    write_file(path, "\"7\"\r\n\"/old.bmp\"\r\n");
-    Status saved = SaveSettings(path, {"7", {"/old.bmp", "/a \"quoted\" name.bmp"}});
-    ASSERT_FALSE(saved.ok());
-    EXPECT_NE(saved.reason().find("/a \"quoted\" name.bmp"), std::string::npos) << saved.reason();
-    EXPECT_EQ(read_file(path), "\"7\"\r\n\"/old.bmp\"\r\n");
-}
-
-TEST(SaveSettings, AFolderStandingWhereTheFileGoes) {
-    TempDir dir;
-    std::filesystem::create_directory(dir.file("k_save.dat"));
-    Status saved = SaveSettings(dir.file("k_save.dat"), {"1", {}});
-    ASSERT_FALSE(saved.ok());
-    EXPECT_NE(saved.reason().find("k_save.dat"), std::string::npos) << saved.reason();
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1); // no leftovers
+// Exact bytes wherever the file goes, its mode kept, nothing left beside it; a save that cannot
+// be made leaves what stood there.
+TEST(SaveSettings, WritesExactBytesOrLeavesWhatWasThere) {
+    const Settings list{"10", {"/a.bmp", "", "/a.bmp", "/壁紙/桜,夜.bmp"}};
+    const std::string bytes = "\"10\"\r\n\"/a.bmp\"\r\n\"\"\r\n\"/a.bmp\"\r\n\"/壁紙/桜,夜.bmp\"\r\n";
+    struct Case {
+        const char* name;
+        const char* file; // under the test's folder
+        void (*before)(const std::string& path);
+        mode_t mode;      // the file's afterwards
+        const char* says; // nullptr: the save must succeed
+    } cases[] = {
+        {"new file", "k_save.dat", nullptr, 0644, nullptr},
+        {"the config folder is made", "config/wallcycle/k_save.dat", nullptr, 0644, nullptr},
+        {"the file's mode is kept", "k_save.dat",
+         [](const std::string& p) {
+             write_file(p, "\"1\"\r\n");
+             chmod(p.c_str(), 0640);
+         },
+         0640, nullptr},
+        {"a folder where the file goes", "k_save.dat",
+         [](const std::string& p) { std::filesystem::create_directory(p); }, 0, "k_save.dat"},
+    };
+    umask(022); // a new file gets what a plain create would give: 0644, not a temporary file's 0600
+    for (const auto& c : cases) {
+        TempDir dir;
+        std::string path = dir.path() + "/" + c.file;
+        if (c.before)
+            c.before(path);
+        Status saved = SaveSettings(path, list);
+        EXPECT_EQ(saved.ok(), c.says == nullptr) << c.name << ": " << saved.reason();
+        if (c.says == nullptr) {
+            EXPECT_EQ(read_file(path), bytes) << c.name;
+            EXPECT_EQ(LoadSettings(path).settings, list) << c.name;
+            struct stat info {};
+            stat(path.c_str(), &info);
+            EXPECT_EQ(info.st_mode & 07777, c.mode) << c.name;
+        } else {
+            EXPECT_NE(saved.reason().find(c.says), std::string::npos) << c.name << ": " << saved.reason();
+        }
+        std::string folder = std::filesystem::path(path).parent_path();
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1)
+            << c.name << ": leftovers";
+    }
 }
 
 // Root may write anywhere, so the save runs as an unprivileged user in a folder it cannot write.
