@@ -1,9 +1,7 @@
 // Reading and writing the settings file's records, and where the file lives.
 
-#include "platform/text_encoding.h"
 #include "settings/record_reader.h"
 #include "settings/record_writer.h"
-#include "settings/records_as_read.h"
 #include "settings/settings_location.h"
 
 #include <gtest/gtest.h>
@@ -83,29 +81,6 @@ TEST(WriteRecords, RefusesTextThatWouldNotReadBack) {
         ASSERT_FALSE(text.ok()) << c.named;
         EXPECT_NE(text.reason().find(c.named), std::string::npos) << text.reason();
     }
-}
-
-TEST(WriteRecords, RoundTripKeepsEverything) {
-    Settings settings{"2.5",
-                      {"/a.bmp", "", "/a.bmp", "/with,comma.bmp", " /blank first.bmp", "/日本語/桜.jpg"}};
-    Result<std::string> text = write_records(settings);
-    ASSERT_TRUE(text.ok()) << text.reason();
-    Records records = decode_settings_file(text.value()).records; // as a load reads the file
-    ASSERT_FALSE(records.empty());
-    EXPECT_EQ(records.front(), settings.interval_text);
-    EXPECT_EQ(Records(records.begin() + 1, records.end()), settings.entries);
-}
-
-TEST(WriteRecords, HundredThousandEntries) {
-    Settings settings{"60", {}};
-    for (int i = 0; i < 100000; ++i)
-        settings.entries.push_back("/home/user/Pictures/wallpaper-" + std::to_string(i) + ".bmp");
-    Result<std::string> text = write_records(settings);
-    ASSERT_TRUE(text.ok());
-    Records records = read_records(text.value());
-    ASSERT_EQ(records.size(), 100001u);
-    EXPECT_EQ(records[1], settings.entries[0]);
-    EXPECT_EQ(records[100000], settings.entries[99999]);
 }
 
 TEST(SettingsLocation, BesideTheProgramUnlessInstalled) {
