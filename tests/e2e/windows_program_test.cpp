@@ -5,11 +5,12 @@
 #include "tests/support/process.h"
 #include "tests/support/screenshot.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/wait_for.h"
+#include "tests/support/xdotool.h"
 #include "tests/support/xvfb.h"
 
 #include <QImage>
 #include <chrono>
-#include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <iconv.h>
@@ -269,30 +270,19 @@ TEST(WindowsProgram, TheWindowStepsAndSavesFromTheKeyboard) {
     std::vector<std::string> args{wine().prefix, folder.exe};
     Process window(wine_run, args, wine().env());
     ASSERT_TRUE(watcher.window_mapped_within(30000));
-    auto xdotool = [&](const std::string& command) {
-        return run("/bin/sh", {"-c", "xdotool " + command}, {{"DISPLAY", wine().server.display()}}).out;
-    };
-    std::string id = xdotool("search --sync --onlyvisible --name '^Form1$'");
-    ASSERT_FALSE(id.empty());
-    id = id.substr(0, id.find('\n'));
-    std::string geometry = xdotool("getwindowgeometry --shell " + id);
-    EXPECT_NE(geometry.find("WIDTH=449"), std::string::npos) << geometry;
-    EXPECT_NE(geometry.find("HEIGHT=213"), std::string::npos) << geometry;
-    auto value = [&](const char* key) {
-        auto at = geometry.find(key);
-        return at == std::string::npos ? 0 : std::atoi(geometry.c_str() + at + std::strlen(key));
-    };
+    ShownWindow shown = shown_window(wine().server.display(), "^Form1$");
+    ASSERT_FALSE(shown.id.empty());
+    EXPECT_EQ(shown.width, 449);
+    EXPECT_EQ(shown.height, 213);
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    QImage shot = grab_screen_area(wine().server.display(), value("X="), value("Y="), 449, 213);
+    QImage shot = grab_screen_area(wine().server.display(), shown.x, shown.y, 449, 213);
     shot.save(QString::fromLatin1(WALLCYCLE_BINARY_DIR "/window-windows.png"));
 
     // The focus starts on 追加; four tabs reach ↑, two more 設定の保存.
-    xdotool("windowfocus --sync " + id + " key --delay 100 Tab Tab Tab Tab space Tab Tab space");
+    xdotool(wine().server.display(),
+            "windowfocus --sync " + shown.id + " key --delay 100 Tab Tab Tab Tab space Tab Tab space");
     std::string saved;
-    for (int i = 0; i < 50 && saved.rfind("\"6\"", 0) != 0; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        saved = read_file(folder.dir.file("k_save.dat"));
-    }
+    wait_for([&] { return (saved = read_file(folder.dir.file("k_save.dat"))).rfind("\"6\"", 0) == 0; }, 5000);
     EXPECT_EQ(saved.substr(0, 5), "\"6\"\r\n") << saved;
     EXPECT_FALSE(std::filesystem::exists(stale));
     EXPECT_TRUE(std::filesystem::exists(recent));

@@ -2,6 +2,7 @@
 
 #include "tests/support/images.h"
 #include "tests/support/process.h"
+#include "tests/support/wait_for.h"
 #include "wallpaper/x11_outputs.h"
 
 #include <chrono>
@@ -18,8 +19,6 @@
 
 namespace wallcycle::test {
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 std::string home_of(const TempDir& dir) {
     return dir.file("home");
@@ -42,16 +41,6 @@ std::vector<pid_t> processes_of(const std::string& home) {
             }
     }
     return found;
-}
-
-template <typename Ready> bool wait_for(Ready ready, int timeout_ms) {
-    auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
-    while (Clock::now() < deadline) {
-        if (ready())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return ready();
 }
 
 std::string command_output(const std::string& command) {

@@ -1,6 +1,7 @@
 #include "tests/support/xvfb.h"
 
 #include "tests/support/process.h"
+#include "tests/support/screenshot.h"
 
 #include <chrono>
 #include <csignal>
@@ -99,14 +100,7 @@ long Xvfb::rss_kib() const {
 }
 
 std::uint32_t root_pixel(const std::string& display, int x, int y) {
-    Connection x11(display);
-    auto cookie = xcb_get_image(x11.c, XCB_IMAGE_FORMAT_Z_PIXMAP, x11.screen->root,
-                                static_cast<std::int16_t>(x), static_cast<std::int16_t>(y), 1, 1, ~0u);
-    std::unique_ptr<xcb_get_image_reply_t, decltype(&std::free)> reply(
-        xcb_get_image_reply(x11.c, cookie, nullptr), &std::free);
-    if (!reply)
-        throw std::runtime_error("cannot read the root window");
-    return *reinterpret_cast<const std::uint32_t*>(xcb_get_image_data(reply.get())) & 0xffffff;
+    return grab_screen_area(display, x, y, 1, 1).pixel(0, 0) & 0xffffff;
 }
 
 std::uint32_t root_pixmap_property(const std::string& display, const char* atom_name) {

@@ -5,15 +5,14 @@
 #include "tests/support/scoped_environment.h"
 #include "tests/support/sway_session.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/wait_for.h"
 #include "wallpaper/backend_loader.h"
 
-#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <optional>
-#include <thread>
 
 using namespace wallcycle;
 using namespace wallcycle::test;
@@ -23,13 +22,7 @@ namespace {
 constexpr std::uint32_t red = 0xdd2211, blue = 0x1144ee;
 
 bool shows_within(const SwaySession& sway, std::uint32_t colour, int milliseconds) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (colours_near(sway.pixel(400, 300), colour))
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
+    return wait_for([&] { return colours_near(sway.pixel(400, 300), colour); }, milliseconds, 50);
 }
 
 TEST(Sway, SwayShowsThePictureItIsAskedFor) {
