@@ -54,9 +54,13 @@ Result<Picture> read_picture(const std::string& path, const PictureRequest& requ
     char magic[8] = {};
     if (pread(file->descriptor(), magic, sizeof magic, 0) == sizeof magic && looks_like_png({magic, 8})) {
         // Read as it decodes: a large PNG is never held whole.
-        std::FILE* stream = fdopen(dup(file->descriptor()), "rb");
-        if (stream == nullptr)
+        int copy = dup(file->descriptor());
+        std::FILE* stream = copy < 0 ? nullptr : fdopen(copy, "rb");
+        if (stream == nullptr) {
+            if (copy >= 0)
+                close(copy); // a rotation runs for days: nothing may stay open
             return fail(picture_failure(path, "the file cannot be read"));
+        }
         picture = read_png_file(stream, request);
         std::fclose(stream);
     } else {
