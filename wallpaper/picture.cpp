@@ -45,11 +45,15 @@ Result<Picture> picture_memory(Size size, const PictureRequest& request) {
     return Picture::make(size);
 }
 
+double cover_scale(Size picture, Size cover) {
+    return std::max(static_cast<double>(cover.width) / picture.width,
+                    static_cast<double>(cover.height) / picture.height);
+}
+
 Size cover_size(Size picture, Size cover) {
     if (!cover.valid() || !picture.valid())
         return picture;
-    double scale = std::max(static_cast<double>(cover.width) / picture.width,
-                            static_cast<double>(cover.height) / picture.height);
+    double scale = cover_scale(picture, cover);
     if (scale >= 1.0)
         return picture;
     return {std::max(cover.width, static_cast<int>(std::ceil(picture.width * scale - 1e-9))),

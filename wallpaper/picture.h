@@ -89,6 +89,9 @@ struct PictureRequest {
 // The memory a decoder writes a picture of `size` into: the request's, when it is that size.
 Result<Picture> picture_memory(Size size, const PictureRequest& request);
 
+// How much a picture must be scaled, keeping its aspect ratio, to just cover `cover` (both valid).
+double cover_scale(Size picture, Size cover);
+
 // The smallest size of a picture, keeping its aspect ratio, that still covers `cover`; never
 // larger than the picture itself.
 Size cover_size(Size picture, Size cover);

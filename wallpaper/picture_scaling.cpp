@@ -80,8 +80,7 @@ void cover_into(const Picture& source, Picture& target) {
                 std::memcpy(target.row(y), source.row(y), static_cast<std::size_t>(to.width) * 4);
         return;
     }
-    double scale =
-        std::max(static_cast<double>(to.width) / from.width, static_cast<double>(to.height) / from.height);
+    double scale = cover_scale(from, to);
     double left = (from.width - to.width / scale) / 2, top = (from.height - to.height / scale) / 2;
     if (scale == 1.0 && left == std::floor(left) && top == std::floor(top)) { // only cut
         for (int y = 0; y < to.height; ++y)

@@ -71,8 +71,7 @@ Result<Picture> read(const std::string& bytes, const PictureRequest& request) {
         Size cover = turned ? Size{request.cover.height, request.cover.width} : request.cover;
         Size wanted = cover_size({stored.width(), stored.height()}, cover);
         if (reader.format() == "svg" && cover.valid()) {
-            double scale = std::max(static_cast<double>(cover.width) / stored.width(),
-                                    static_cast<double>(cover.height) / stored.height());
+            double scale = cover_scale({stored.width(), stored.height()}, cover);
             wanted = {std::max(1, static_cast<int>(std::ceil(stored.width() * scale))),
                       std::max(1, static_cast<int>(std::ceil(stored.height() * scale)))};
             if (Status allowed = picture_size_allowed(wanted.width, wanted.height); !allowed)

@@ -29,8 +29,7 @@ Result<Picture> read_webp(std::string_view bytes, const PictureRequest& request)
     const Size cover = request.cover;
     Size decoded{width, height}, out = cover_size(decoded, cover);
     if (request.crop && cover.valid()) { // the centre of the target's shape, in the picture's own pixels
-        double scale =
-            std::max(static_cast<double>(cover.width) / width, static_cast<double>(cover.height) / height);
+        double scale = cover_scale({width, height}, cover);
         WebPDecoderOptions& o = config.options;
         o.use_cropping = 1;
         o.crop_width = std::clamp(static_cast<int>(std::lround(cover.width / scale)), 1, width);
