@@ -246,18 +246,14 @@ void Form1::Command5_Click() {
 }
 
 void Form1::Command6_Click() {
-    Form1Model::SaveOutcome outcome = model_.save();
-    if (outcome.question) {
+    show_notice(model_.save([this](const Notice& asked) {
         QMessageBox question(QMessageBox::Warning, text_of(form1_text::notice_title), QString(),
                              QMessageBox::Yes | QMessageBox::No, this);
         question.setObjectName(QStringLiteral("question"));
-        fill_box(question, *outcome.question);
+        fill_box(question, asked);
         question.setDefaultButton(QMessageBox::No);
-        if (question.exec() != QMessageBox::Yes)
-            return;
-        outcome = model_.save(true);
-    }
-    show_notice(outcome.failure);
+        return question.exec() == QMessageBox::Yes;
+    }));
 }
 
 void Form1::Timer1_Timer() {

@@ -60,16 +60,17 @@ bool Form1Model::step_down() {
     return text.has_value();
 }
 
-Form1Model::SaveOutcome Form1Model::save(bool consent) {
-    if (!unreadable_reason_.empty() && !consent)
-        return {notice(form1_text::replace_question, settings_file_, unreadable_reason_), std::nullopt};
+std::optional<Notice> Form1Model::save(const Ask& replace) {
+    if (!unreadable_reason_.empty() &&
+        !replace(notice(form1_text::replace_question, settings_file_, unreadable_reason_)))
+        return std::nullopt;
     Status saved = SaveSettings(settings_file_, settings(), as_read_);
     if (!saved) {
         report_line(saved.reason());
-        return {std::nullopt, notice(form1_text::not_saved, settings_file_, saved.reason())};
+        return notice(form1_text::not_saved, settings_file_, saved.reason());
     }
     unreadable_reason_.clear(); // the file now holds this list
-    return {};
+    return std::nullopt;
 }
 
 std::optional<Notice> Form1Model::tick() {

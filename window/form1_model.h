@@ -8,6 +8,7 @@
 #include "startup/startup_plan.h"
 #include "wallpaper/apply_wallpaper.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -44,13 +45,11 @@ public:
     bool step_up();
     bool step_down();
 
-    // 設定の保存. When the settings file that is there could not be read at start, the first save
-    // needs the user's consent: without it, `question` is what to ask, and nothing is saved.
-    struct SaveOutcome {
-        std::optional<Notice> question;
-        std::optional<Notice> failure;
-    };
-    SaveOutcome save(bool consent = false);
+    // 設定の保存, or why it failed. When the settings file that is there could not be read at start,
+    // the first save needs the user's consent: `replace` puts the question to them and says whether
+    // they agreed; without it nothing is saved.
+    using Ask = std::function<bool(const Notice& question)>;
+    std::optional<Notice> save(const Ask& replace);
 
     // The rotation's tick: a random picture of the list.
     std::optional<Notice> tick();

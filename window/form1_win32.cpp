@@ -345,15 +345,11 @@ void Form1Win32::Command5_Click() {
 }
 
 void Form1Win32::Command6_Click() {
-    Form1Model::SaveOutcome outcome = model_.save();
-    if (outcome.question) {
-        std::wstring text = widen(outcome.question->text) + L"\n\n" + notice_detail(*outcome.question);
-        if (MessageBoxW(window_, text.c_str(), widen(form1_text::notice_title).c_str(),
-                        MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)
-            return;
-        outcome = model_.save(true);
-    }
-    show_notice(outcome.failure);
+    show_notice(model_.save([this](const Notice& asked) {
+        std::wstring text = widen(asked.text) + L"\n\n" + notice_detail(asked);
+        return MessageBoxW(window_, text.c_str(), widen(form1_text::notice_title).c_str(),
+                           MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+    }));
 }
 
 void Form1Win32::Timer1_Timer() {

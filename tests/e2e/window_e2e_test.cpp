@@ -11,6 +11,7 @@
 #include "tests/support/xvfb.h"
 
 #include <chrono>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <thread>
@@ -85,8 +86,38 @@ TEST(WindowEndToEnd, AUserAtTheRealWindow) {
     EXPECT_NE(done.err.find("桜.bmp"), std::string::npos) << done.err;
     std::istringstream said(done.err);
     for (std::string line; std::getline(said, line);)
-        if (line.find("wallcycle:") != std::string::npos)
+        if (line.find("wallcycle:") != std::string::npos) {
             EXPECT_NE(line.find("桜.bmp"), std::string::npos) << line;
+        }
+}
+
+// A settings file that could not be read is said when the window opens, and the save asks before
+// replacing it: Return takes the default, "No", which keeps it; "Y" replaces it.
+TEST(WindowEndToEnd, AnUnreadableListIsReplacedOnlyWhenTheUserSaysYes) {
+    Xvfb server(640, 480);
+    TempDir dir;
+    std::string program = copy_program_into(dir.path()), settings = dir.file("k_save.dat");
+    write_file(settings, "\"1\"\r\n");
+    std::filesystem::resize_file(settings, (std::uintmax_t{256} << 20) + 1);
+    MapWatcher watcher(server.display());
+    Process wallcycle(program, {}, {{"DISPLAY", server.display()}, {"QT_QPA_PLATFORM", "xcb"}});
+    ASSERT_TRUE(watcher.window_mapped_within(10000));
+    ShownWindow window = shown_window(server.display(), "^Form1$");
+    ASSERT_FALSE(window.id.empty());
+    auto boxes = [&] {
+        std::string found = xdotool(server.display(), "search --onlyvisible --name '^wallcycle$'");
+        return std::count(found.begin(), found.end(), '\n');
+    };
+    EXPECT_TRUE(wait_for([&] { return boxes() == 1; }, 5000)) << "no notice";
+    std::string save = "mousemove " + std::to_string(window.x + 400) + " " + std::to_string(window.y + 180) +
+                       " click 1 sleep 0.5 key ";
+    xdotool(server.display(), save + "Return");
+    // A save the answer made is written before the question is seen to close.
+    EXPECT_TRUE(wait_for([&] { return boxes() == 1; }, 5000)) << "the question is still open";
+    EXPECT_EQ(std::filesystem::file_size(settings), (std::uintmax_t{256} << 20) + 1);
+    xdotool(server.display(), save + "y");
+    EXPECT_TRUE(wait_for([&] { return read_file(settings) == "\"0\"\r\n"; }, 5000));
+    wallcycle.finish(0);
 }
 
 } // namespace

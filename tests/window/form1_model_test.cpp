@@ -147,15 +147,16 @@ TEST(Form1Model, SavingWritesTheListOrSaysWhy) {
     for (const auto& c : cases) {
         Window window(c.settings);
         write_file(window.file(), "\"5\"\r\n\"/old.bmp\"\r\n");
-        Form1Model::SaveOutcome outcome = window.model->save();
-        EXPECT_FALSE(outcome.question.has_value()) << c.name;
+        bool asked = false;
+        std::optional<Notice> failure = window.model->save([&](const Notice&) { return asked = true; });
+        EXPECT_FALSE(asked) << c.name;
         if (c.expected != nullptr) {
-            EXPECT_FALSE(outcome.failure.has_value()) << c.name;
+            EXPECT_FALSE(failure.has_value()) << c.name;
             EXPECT_EQ(read_file(window.file()), c.expected) << c.name;
         } else {
-            ASSERT_TRUE(outcome.failure.has_value()) << c.name;
-            EXPECT_EQ(outcome.failure->text, "設定を保存できませんでした。\n" + window.file()) << c.name;
-            EXPECT_NE(outcome.failure->detail.find(c.says), std::string::npos) << outcome.failure->detail;
+            ASSERT_TRUE(failure.has_value()) << c.name;
+            EXPECT_EQ(failure->text, "設定を保存できませんでした。\n" + window.file()) << c.name;
+            EXPECT_NE(failure->detail.find(c.says), std::string::npos) << failure->detail;
             EXPECT_EQ(read_file(window.file()), "\"5\"\r\n\"/old.bmp\"\r\n") << c.name;
         }
     }
@@ -170,13 +171,22 @@ TEST(Form1Model, AnUnreadableSettingsFileIsReplacedOnlyWithConsent) {
     EXPECT_NE(window.model->opening_notice()->text.find("一覧を空にして開きました"), std::string::npos);
     EXPECT_NE(window.model->opening_notice()->detail.find("Permission denied"), std::string::npos);
 
-    Form1Model::SaveOutcome asked = window.model->save();
-    ASSERT_TRUE(asked.question.has_value());
-    EXPECT_NE(asked.question->text.find("置き換えますか"), std::string::npos);
+    std::vector<std::string> asked;
+    auto answer = [&asked](bool yes) {
+        return [&asked, yes](const Notice& question) {
+            asked.push_back(question.text);
+            return yes;
+        };
+    };
+    EXPECT_FALSE(window.model->save(answer(false)).has_value()); // declined: nothing to report
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_NE(asked[0].find("置き換えますか"), std::string::npos);
     EXPECT_EQ(read_file(window.file()), "theirs");
-    EXPECT_FALSE(window.model->save(true).failure.has_value());
+    EXPECT_FALSE(window.model->save(answer(true)).has_value());
     EXPECT_EQ(read_file(window.file()), "\"0\"\r\n");
-    EXPECT_FALSE(window.model->save().question.has_value()); // the file holds this list now
+    EXPECT_FALSE(window.model->save(answer(false)).has_value());
+    EXPECT_EQ(asked.size(), 2u); // the file holds this list now: no more questions
+    EXPECT_EQ(read_file(window.file()), "\"0\"\r\n");
 }
 
 // Records read in another encoding are saved back as they were read, also after edits.
@@ -188,7 +198,7 @@ TEST(Form1Model, UntouchedRecordsAreSavedAsTheyWereRead) {
     Window window(loaded.settings, dot, {}, loaded.as_read);
     EXPECT_EQ(window.model->entries()[1], "C:\\桜.bmp");
     window.model->remove(0);
-    ASSERT_FALSE(window.model->save().failure.has_value());
+    ASSERT_FALSE(window.model->save([](const Notice&) { return false; }).has_value());
     EXPECT_EQ(read_file(window.file()), "\"3\"\r\n" + cp932 + stray);
 }
 
