@@ -210,10 +210,6 @@ Status read_rle(std::string_view bytes, const Header& h, Picture& picture) {
 
 } // namespace
 
-bool looks_like_bmp(std::string_view bytes) {
-    return bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M';
-}
-
 Result<Picture> read_bmp(std::string_view bytes, const PictureRequest& request) {
     Result<Header> header = read_header(bytes);
     if (!header)

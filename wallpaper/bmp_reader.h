@@ -4,12 +4,11 @@
 // Windows header.
 
 #include "wallpaper/picture.h"
+#include "wallpaper/picture_formats.h"
 
 #include <string_view>
 
 namespace wallcycle {
-
-bool looks_like_bmp(std::string_view bytes);
 
 // The picture in the file's bytes, or what is wrong with them. Every header field is checked
 // against the file before memory is taken for the pixels, and every pixel must be there: a file

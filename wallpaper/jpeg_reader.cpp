@@ -124,10 +124,6 @@ bool decode_into(Decode& decode, std::string_view bytes, const PictureRequest& r
 
 } // namespace
 
-bool looks_like_jpeg(std::string_view bytes) {
-    return bytes.size() >= 3 && bytes[0] == '\xff' && bytes[1] == '\xd8' && bytes[2] == '\xff';
-}
-
 int exif_orientation(std::string_view app1) {
     if (app1.size() < 14 || app1.substr(0, 6) != std::string_view("Exif\0\0", 6))
         return 1;

@@ -2,12 +2,11 @@
 // JPEG through libjpeg-turbo, scaled inside the decoder (1/8 to 8/8) to the size the screen needs.
 
 #include "wallpaper/picture.h"
+#include "wallpaper/picture_formats.h"
 
 #include <string_view>
 
 namespace wallcycle {
-
-bool looks_like_jpeg(std::string_view bytes);
 
 // The picture, turned as its EXIF orientation says. Missing or damaged data of any kind (which
 // libjpeg only warns about, filling the rest grey) is a failure.

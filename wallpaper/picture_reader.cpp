@@ -5,6 +5,7 @@
 #include "wallpaper/bmp_reader.h"
 #include "wallpaper/jpeg_reader.h"
 #include "wallpaper/picture_checks.h"
+#include "wallpaper/picture_formats.h"
 #include "wallpaper/picture_limits.h"
 #include "wallpaper/picture_scaling.h"
 #include "wallpaper/png_reader.h"

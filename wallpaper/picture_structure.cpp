@@ -1,6 +1,7 @@
 #include "wallpaper/picture_structure.h"
 
 #include "wallpaper/bmp_reader.h"
+#include "wallpaper/picture_formats.h"
 
 #include <array>
 #include <cstdint>
@@ -81,11 +82,11 @@ Status picture_complete(std::string_view bytes) {
         Result<Picture> read = read_bmp(bytes);
         return read ? Status() : fail(read.reason());
     }
-    if (bytes.substr(0, 8) == std::string_view("\x89PNG\r\n\x1a\n", 8))
+    if (looks_like_png(bytes))
         return png_complete(bytes);
-    if (bytes.substr(0, 3) == "\xff\xd8\xff")
+    if (looks_like_jpeg(bytes))
         return jpeg_complete(bytes);
-    if (bytes.size() >= 12 && bytes.substr(0, 4) == "RIFF" && bytes.substr(8, 4) == "WEBP") {
+    if (looks_like_webp(bytes)) {
         std::uint32_t length = static_cast<unsigned char>(bytes[4]) |
                                static_cast<unsigned char>(bytes[5]) << 8 |
                                static_cast<unsigned char>(bytes[6]) << 16 |

@@ -30,10 +30,6 @@ constexpr std::string_view end_chunk("\0\0\0\0IEND\xae\x42\x60\x82", 12); // its
 
 } // namespace
 
-bool looks_like_png(std::string_view bytes) {
-    return bytes.substr(0, 8) == std::string_view("\x89PNG\r\n\x1a\n", 8);
-}
-
 Result<Picture> read_png_file(std::FILE* file, const PictureRequest& request) {
     std::unique_ptr<spng_ctx, Free> context(spng_ctx_new(SPNG_CTX_IGNORE_ADLER32));
     spng_ctx* png = context.get();

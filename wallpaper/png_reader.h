@@ -2,13 +2,12 @@
 // PNG through libspng: every chunk's checksum checked, transparency drawn over black.
 
 #include "wallpaper/picture.h"
+#include "wallpaper/picture_formats.h"
 
 #include <cstdio>
 #include <string_view>
 
 namespace wallcycle {
-
-bool looks_like_png(std::string_view bytes);
 
 // The picture at its own size, read from the open file as it decodes (a large PNG is never held
 // whole in memory). A file cut short anywhere (it must end with the end chunk) or with a bad

@@ -8,7 +8,7 @@
 namespace wallcycle {
 
 bool looks_like_still_webp(std::string_view bytes) {
-    if (bytes.size() < 12 || bytes.substr(0, 4) != "RIFF" || bytes.substr(8, 4) != "WEBP")
+    if (!looks_like_webp(bytes))
         return false;
     WebPBitstreamFeatures features;
     return WebPGetFeatures(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &features) !=

@@ -3,6 +3,7 @@
 // takes the 64 MiB of its full size.
 
 #include "wallpaper/picture.h"
+#include "wallpaper/picture_formats.h"
 
 #include <string_view>
 
