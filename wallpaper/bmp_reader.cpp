@@ -1,5 +1,7 @@
 #include "wallpaper/bmp_reader.h"
 
+#include "wallpaper/picture_checks.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -49,17 +51,16 @@ struct Header {
 };
 
 Result<Header> read_header(std::string_view bytes) {
-    auto damaged = [](const std::string& what) { return fail("the picture is damaged (" + what + ")"); };
     if (bytes.size() < 26)
-        return damaged("the file is cut short in its header");
+        return picture_damaged("the file is cut short in its header");
     Header h;
     h.pixels_at = little(bytes, 10, 4);
     const std::size_t info = little(bytes, 14, 4);
     bool core = info == 12;
     if (!core && info != 40 && info != 52 && info != 56 && info != 64 && info != 108 && info != 124)
-        return damaged("unknown header size " + std::to_string(info));
+        return picture_damaged("unknown header size " + std::to_string(info));
     if (bytes.size() < 14 + info)
-        return damaged("the file is cut short in its header");
+        return picture_damaged("the file is cut short in its header");
     int planes = 0;
     if (core) {
         h.width = little(bytes, 18, 2);
@@ -74,7 +75,7 @@ Result<Header> read_header(std::string_view bytes) {
         h.compression = little(bytes, 30, 4);
     }
     if (planes != 1)
-        return damaged("its header names " + std::to_string(planes) + " planes");
+        return picture_damaged("its header names " + std::to_string(planes) + " planes");
     if (h.height < 0) {
         h.top_down = true;
         h.height = -h.height;
@@ -91,7 +92,7 @@ Result<Header> read_header(std::string_view bytes) {
         return fail("not an image in a format this program reads (" + std::to_string(b) +
                     "-bit bitmap, compression " + std::to_string(c) + ")");
     if (h.top_down && (c == rle8 || c == rle4))
-        return damaged("a compressed bitmap cannot be top-down");
+        return picture_damaged("a compressed bitmap cannot be top-down");
 
     std::size_t after_header = 14 + info;
     if (c == bit_fields || c == alpha_bit_fields) {
@@ -99,7 +100,7 @@ Result<Header> read_header(std::string_view bytes) {
         if (info == 40)
             after_header += c == bit_fields ? 12 : 16;
         if (bytes.size() < masks_at + 12)
-            return damaged("the file is cut short in its colour masks");
+            return picture_damaged("the file is cut short in its colour masks");
         h.red = Channel(little(bytes, masks_at, 4));
         h.green = Channel(little(bytes, masks_at + 4, 4));
         h.blue = Channel(little(bytes, masks_at + 8, 4));
@@ -116,13 +117,13 @@ Result<Header> read_header(std::string_view bytes) {
         if (h.pixels_at > after_header)
             count = std::min(count, (h.pixels_at - after_header) / entry);
         if (after_header + count * entry > bytes.size())
-            return damaged("the file is cut short in its colour table");
+            return picture_damaged("the file is cut short in its colour table");
         for (std::size_t i = 0; i < count; ++i)
             h.palette[i] = little(bytes, after_header + i * entry, 3);
     }
     if (h.pixels_at < 14 + info || h.pixels_at > bytes.size())
-        return damaged("its pixels are said to start at byte " + std::to_string(h.pixels_at) + " of " +
-                       std::to_string(bytes.size()));
+        return picture_damaged("its pixels are said to start at byte " + std::to_string(h.pixels_at) +
+                               " of " + std::to_string(bytes.size()));
     return h;
 }
 

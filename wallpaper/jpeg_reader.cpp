@@ -1,5 +1,6 @@
 #include "wallpaper/jpeg_reader.h"
 
+#include "wallpaper/picture_checks.h"
 #include "wallpaper/picture_limits.h"
 #include "wallpaper/picture_scaling.h"
 
@@ -168,9 +169,9 @@ Result<Picture> read_jpeg(std::string_view bytes, const PictureRequest& request)
     bool decoded = decode_into(decode, bytes, request, out, orientation);
     jpeg_destroy_decompress(&decode.info);
     if (!decoded)
-        return fail(decode.too_large ? "the image is too large to decode within " +
-                                           std::to_string(largest_image_bytes >> 20) + " MiB"
-                                     : std::string("the picture is damaged (") + decode.message + ")");
+        return decode.too_large ? fail("the image is too large to decode within " +
+                                       std::to_string(largest_image_bytes >> 20) + " MiB")
+                                : picture_damaged(decode.message);
     if (!out || orientation == 1)
         return out;
     return oriented(std::move(out.value()), orientation);

@@ -9,6 +9,10 @@ std::string picture_failure(const std::string& path, const std::string& what) {
     return "cannot use " + shown_path(path) + ": " + what;
 }
 
+Failure picture_damaged(const std::string& what) {
+    return fail("the picture is damaged (" + what + ")");
+}
+
 Status picture_file_usable(const std::string& path) {
     Result<FileKind> kind = file_kind(path);
     if (!kind)

@@ -1,6 +1,7 @@
 #include "wallpaper/picture_structure.h"
 
 #include "wallpaper/bmp_reader.h"
+#include "wallpaper/picture_checks.h"
 #include "wallpaper/picture_formats.h"
 
 #include <array>
@@ -33,20 +34,16 @@ std::uint32_t crc32(std::string_view bytes) {
     return ~crc;
 }
 
-Status damaged(const std::string& what) {
-    return fail("the picture is damaged (" + what + ")");
-}
-
 Status png_complete(std::string_view bytes) {
     for (std::size_t at = 8;;) {
         if (bytes.size() - at < 12)
-            return damaged("the file is cut short before its end chunk");
+            return picture_damaged("the file is cut short before its end chunk");
         std::uint32_t length = big_endian(bytes, at);
         if (length > bytes.size() - at - 12)
-            return damaged("the file is cut short in a chunk");
+            return picture_damaged("the file is cut short in a chunk");
         std::string_view typed = bytes.substr(at + 4, 4 + std::size_t{length});
         if (crc32(typed) != big_endian(bytes, at + 8 + length))
-            return damaged("a " + std::string(typed.substr(0, 4)) + " chunk has a bad checksum");
+            return picture_damaged("a " + std::string(typed.substr(0, 4)) + " chunk has a bad checksum");
         if (typed.substr(0, 4) == "IEND")
             return {};
         at += 12 + std::size_t{length};
@@ -58,7 +55,7 @@ Status jpeg_complete(std::string_view bytes) {
     // are escaped, so the first one found is real).
     for (std::size_t at = 2; at + 4 <= bytes.size();) {
         if (static_cast<unsigned char>(bytes[at]) != 0xff)
-            return damaged("a JPEG segment is broken");
+            return picture_damaged("a JPEG segment is broken");
         auto marker = static_cast<unsigned char>(bytes[at + 1]);
         if (marker == 0xff) {
             ++at;
@@ -69,10 +66,10 @@ Status jpeg_complete(std::string_view bytes) {
         if (marker == 0xda)
             return bytes.find("\xff\xd9", at + 2 + length) != std::string_view::npos
                        ? Status()
-                       : damaged("the file is cut short before its end mark");
+                       : picture_damaged("the file is cut short before its end mark");
         at += 2 + length;
     }
-    return damaged("the file is cut short before its pixels");
+    return picture_damaged("the file is cut short before its pixels");
 }
 
 } // namespace
@@ -91,10 +88,10 @@ Status picture_complete(std::string_view bytes) {
                                static_cast<unsigned char>(bytes[5]) << 8 |
                                static_cast<unsigned char>(bytes[6]) << 16 |
                                static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[7])) << 24;
-        return bytes.size() - 8 >= length ? Status() : damaged("the file is cut short");
+        return bytes.size() - 8 >= length ? Status() : picture_damaged("the file is cut short");
     }
     if (bytes.substr(0, 4) == "GIF8" && (bytes.size() < 14 || bytes.back() != ';'))
-        return damaged("the file is cut short before its trailer");
+        return picture_damaged("the file is cut short before its trailer");
     return {};
 }
 

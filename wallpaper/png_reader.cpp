@@ -1,5 +1,7 @@
 #include "wallpaper/png_reader.h"
 
+#include "wallpaper/picture_checks.h"
+
 #include <cstring>
 #include <memory>
 #include <new>
@@ -13,7 +15,7 @@ struct Free {
 };
 
 Failure damaged(int error) {
-    return fail(std::string("the picture is damaged (") + spng_strerror(error) + ")");
+    return picture_damaged(spng_strerror(error));
 }
 
 // RGBA bytes, as libspng writes them, to opaque pixels, drawn over black. Read as one
@@ -90,7 +92,7 @@ Result<Picture> read_png_file(std::FILE* file, const PictureRequest& request) {
     if (std::fseek(file, -static_cast<long>(sizeof last), SEEK_END) != 0 ||
         std::fread(last, 1, sizeof last, file) != sizeof last ||
         std::string_view(last, sizeof last) != end_chunk)
-        return fail("the picture is damaged (the file is cut short before its end chunk)");
+        return picture_damaged("the file is cut short before its end chunk");
     if (interlaced)
         for (int y = 0; y < p.height(); ++y)
             to_opaque(reinterpret_cast<const unsigned char*>(p.row(y)), p.row(y), p.width());

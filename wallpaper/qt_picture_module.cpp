@@ -1,6 +1,7 @@
 // The module that reads the formats none of the program's own decoders read (SVG, TIFF, GIF, ICO,
 // animated WebP, ...) through Qt's image readers. Loaded only when such a picture comes up.
 
+#include "wallpaper/picture_checks.h"
 #include "wallpaper/picture_limits.h"
 #include "wallpaper/picture_reader.h"
 
@@ -90,7 +91,7 @@ Result<Picture> read(const std::string& bytes, const PictureRequest& request) {
     if (!read)
         return fail("the image cannot be decoded (" + reader.errorString().toStdString() + ")");
     if (!damage.empty())
-        return fail("the picture is damaged (" + damage + ")");
+        return picture_damaged(damage);
     // Transparency drawn over black, as our own readers do.
     image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
                                                           : QImage::Format_RGB32);

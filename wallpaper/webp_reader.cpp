@@ -1,5 +1,7 @@
 #include "wallpaper/webp_reader.h"
 
+#include "wallpaper/picture_checks.h"
+
 #include <algorithm>
 #include <cmath>
 #include <span>
@@ -22,7 +24,7 @@ Result<Picture> read_webp(std::string_view bytes, const PictureRequest& request)
         return fail("the WebP decoder cannot start");
     const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
     if (WebPGetFeatures(data, bytes.size(), &config.input) != VP8_STATUS_OK)
-        return fail("the picture is damaged (its WebP header cannot be read)");
+        return picture_damaged("its WebP header cannot be read");
     const int width = config.input.width, height = config.input.height;
     if (Status allowed = picture_size_allowed(width, height); !allowed)
         return fail(allowed.reason());
@@ -57,7 +59,7 @@ Result<Picture> read_webp(std::string_view bytes, const PictureRequest& request)
     VP8StatusCode status = WebPDecode(data, bytes.size(), &config);
     WebPFreeDecBuffer(&config.output);
     if (status != VP8_STATUS_OK)
-        return fail("the picture is damaged (WebP data: error " + std::to_string(status) + ")");
+        return picture_damaged("WebP data: error " + std::to_string(status));
     if (config.input.has_alpha)
         for (int y = 0; y < p.height(); ++y)
             for (std::uint32_t& pixel : std::span(p.row(y), static_cast<std::size_t>(p.width())))
