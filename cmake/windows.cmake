@@ -22,7 +22,7 @@ set_source_files_properties(${CMAKE_BINARY_DIR}/wallcycle.rc PROPERTIES OBJECT_D
 add_library(wallcycle_windows STATIC window/form1_win32.cpp wallpaper/backends/windows_desktop.cpp)
 target_link_libraries(wallcycle_windows PUBLIC wallcycle_window_logic gdiplus comdlg32 shell32)
 
-add_executable(wallcycle WIN32 startup/main_windows.cpp ${CMAKE_BINARY_DIR}/wallcycle.rc)
+add_executable(wallcycle WIN32 app/main_windows.cpp ${CMAKE_BINARY_DIR}/wallcycle.rc)
 target_link_libraries(wallcycle PRIVATE wallcycle_windows)
 # The oldest system it runs on, Windows 7, said in its header; newer systems' functions (each
 # monitor's scale) are looked up at run time.

@@ -6,16 +6,29 @@
 #include <vector>
 
 namespace wallcycle {
+namespace {
 
-Result<void*> module_function_at(const std::string& path, const char* function) {
-    void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL); // kept loaded: nothing unloads it
-    if (module == nullptr) {
-        const char* error = dlerror();
-        return fail("cannot load " + path + " (" + (error != nullptr ? error : "unknown") + ")");
-    }
+// The module, loaded for the rest of the run (nothing unloads it), or the loader's reason.
+Result<void*> open_module(const std::string& path) {
+    if (void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL))
+        return module;
+    const char* error = dlerror();
+    return fail(error != nullptr ? error : path);
+}
+
+Result<void*> function_in(void* module, const std::string& path, const char* function) {
     if (void* address = dlsym(module, function))
         return address;
     return fail(path + " has no " + function);
+}
+
+} // namespace
+
+Result<void*> module_function_at(const std::string& path, const char* function) {
+    Result<void*> module = open_module(path);
+    if (!module)
+        return fail("cannot load " + path + " (" + module.reason() + ")");
+    return function_in(module.value(), path, function);
 }
 
 Result<void*> module_function(const std::string& module_file, const char* function) {
@@ -34,16 +47,12 @@ Result<void*> module_function(const std::string& module_file, const char* functi
     folders.push_back(directory + "/" + WALLCYCLE_MODULE_DIR_FROM_BINDIR);
     for (const std::string& folder : folders) {
         std::string path = folder + "/" + module_file;
-        // Kept loaded for the rest of the run; nothing unloads it.
-        void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (module == nullptr) {
-            const char* error = dlerror();
-            tried += std::string(tried.empty() ? "" : "; ") + (error != nullptr ? error : path);
+        Result<void*> module = open_module(path);
+        if (!module) {
+            tried += (tried.empty() ? "" : "; ") + module.reason();
             continue;
         }
-        if (void* address = dlsym(module, function))
-            return address;
-        return fail(path + " has no " + function);
+        return function_in(module.value(), path, function);
     }
     return fail("cannot load " + module_file + " (" + tried + ")");
 }

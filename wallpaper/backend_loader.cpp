@@ -1,7 +1,7 @@
 #include "wallpaper/backend_loader.h"
 
+#include "platform/program_modules.h"
 #include "wallpaper/backend_registry.h"
-#include "wallpaper/program_modules.h"
 
 namespace wallcycle {
 namespace {

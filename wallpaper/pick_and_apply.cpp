@@ -1,5 +1,6 @@
 // The random pick over what the list stands for, and applying what was picked.
 
+#include "pictures/picture_formats.h"
 #include "platform/error_output.h"
 #include "platform/file_io.h"
 #include "platform/random_fraction.h"

@@ -1,18 +1,14 @@
 #include "wallpaper/picture_folder.h"
 
+#include "pictures/picture_formats.h"
 #include "platform/file_io.h"
 #include "platform/program_facts.h"
 
 #include <algorithm>
-#include <cctype>
 #include <unordered_set>
 
 namespace wallcycle {
 namespace {
-
-constexpr std::string_view picture_endings[] = {"bmp",  "dib", "jpg",  "jpeg", "jpe",  "jfif",
-                                                "png",  "gif", "webp", "tif",  "tiff", "svg",
-                                                "svgz", "ico", "ppm",  "pgm",  "pbm",  "xpm"};
 
 struct Walk {
     std::unordered_set<std::string> entered;
@@ -53,17 +49,6 @@ struct Walk {
 };
 
 } // namespace
-
-bool looks_like_picture(std::string_view name) {
-    auto dot = name.rfind('.');
-    if (dot == std::string_view::npos)
-        return false;
-    std::string ending(name.substr(dot + 1));
-    std::transform(ending.begin(), ending.end(), ending.begin(),
-                   [](unsigned char c) { return std::tolower(c); });
-    return std::find(std::begin(picture_endings), std::end(picture_endings), ending) !=
-           std::end(picture_endings);
-}
 
 Result<std::vector<std::string>> pictures_in_folder(const std::string& folder) {
     Walk walk;

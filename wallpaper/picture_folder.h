@@ -4,13 +4,9 @@
 #include "platform/result.h"
 
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace wallcycle {
-
-// Whether a file's name ends like a picture this program or the desktops read (".jpg", ".PNG", …).
-bool looks_like_picture(std::string_view name);
 
 // The limits of a walk through a folder: a sane depth and number of pictures.
 inline constexpr int deepest_folder_level = 16;

@@ -1,5 +1,6 @@
 #include "window/form1.h"
 
+#include "pictures/picture_formats.h"
 #include "window/form1_layout.h"
 #include "window/form1_messages.h"
 #include "window/list_commands.h"
@@ -7,7 +8,6 @@
 #include <QAbstractListModel>
 #include <QDropEvent>
 #include <QFileDialog>
-#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -60,7 +60,7 @@ QString whole_folder_filter() {
 }
 
 // The dialog's filters: the BMP filter the program always had, then every image format this
-// build reads, then everything, then the folder of what is chosen.
+// program reads, then everything, then the folder of what is chosen.
 QStringList dialog_filters() {
     QStringList filters;
     for (const FileFilter& filter : parse_file_filters(add_dialog_filter)) {
@@ -69,10 +69,8 @@ QStringList dialog_filters() {
             patterns << text_of(pattern);
         filters << QStringLiteral("%1 (%2)").arg(text_of(filter.description), patterns.join(' '));
     }
-    QStringList images;
-    for (const QByteArray& format : QImageReader::supportedImageFormats())
-        images << QStringLiteral("*.") + QString::fromLatin1(format);
-    filters << QStringLiteral("%1 (%2)").arg(text_of(all_images_filter_name), images.join(' '));
+    filters << QStringLiteral("%1 (%2)").arg(text_of(all_images_filter_name),
+                                             QString::fromStdString(picture_patterns(" ")));
     filters << QStringLiteral("%1 (*)").arg(text_of(all_files_filter_name));
     filters << whole_folder_filter();
     return filters;

@@ -1,5 +1,6 @@
 #include "window/form1_win32.h"
 
+#include "pictures/picture_formats.h"
 #include "platform/system_function_windows.h"
 #include "platform/wide_text_windows.h"
 #include "startup/exit_codes.h"
@@ -58,20 +59,29 @@ ControlClass class_of(const ControlPlace& place) {
 }
 
 // The dialog's filter list: "description\0patterns\0…\0\0": the BMP filter the program always had,
-// all images, all files, then the folder of what is chosen.
-std::wstring dialog_filter() {
-    std::wstring filter;
+// all images Windows reads, all files, then the folder of what is chosen (its number, from 1, beside).
+struct DialogFilters {
+    std::wstring list;
+    DWORD folder_index = 0;
+};
+
+DialogFilters dialog_filters() {
+    DialogFilters filters;
+    DWORD count = 0;
+    auto add_filter = [&](std::string_view description, const std::string& patterns) {
+        filters.list += widen(std::string(description)) + L'\0' + widen(patterns) + L'\0';
+        return ++count;
+    };
     for (const FileFilter& entry : parse_file_filters(add_dialog_filter)) {
         std::string patterns;
         for (const auto& pattern : entry.patterns)
             patterns += (patterns.empty() ? "" : ";") + pattern;
-        filter += widen(entry.description) + L'\0' + widen(patterns) + L'\0';
+        add_filter(entry.description, patterns);
     }
-    filter +=
-        widen(all_images_filter_name) + L'\0' + L"*.bmp;*.dib;*.jpg;*.jpeg;*.png;*.gif;*.tif;*.tiff" + L'\0';
-    filter += widen(all_files_filter_name) + L'\0' + L"*.*" + L'\0';
-    filter += widen(whole_folder_filter_name) + L'\0' + L"*.*" + L'\0';
-    return filter;
+    add_filter(all_images_filter_name, picture_patterns(";", true));
+    add_filter(all_files_filter_name, "*.*");
+    filters.folder_index = add_filter(whole_folder_filter_name, "*.*");
+    return filters;
 }
 
 std::wstring notice_detail(const Notice& notice) {
@@ -289,13 +299,13 @@ void Form1Win32::show_interval() {
 }
 
 void Form1Win32::Command1_Click() {
-    std::wstring filter = dialog_filter();
+    DialogFilters filters = dialog_filters();
     std::wstring title = widen(form1_text::add_dialog_title);
     std::wstring chosen(32768, L'\0');
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = window_;
-    dialog.lpstrFilter = filter.c_str();
+    dialog.lpstrFilter = filters.list.c_str();
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = chosen.data();
     dialog.nMaxFile = static_cast<DWORD>(chosen.size());
@@ -313,8 +323,7 @@ void Form1Win32::Command1_Click() {
         files.push_back(narrow(first));
     for (; *next != L'\0'; next += wcslen(next) + 1)
         files.push_back(narrow(first + L"\\" + next));
-    std::size_t folder_filter = parse_file_filters(add_dialog_filter).size() + 3; // after images and files
-    add(entries_to_add(files, dialog.nFilterIndex == folder_filter, "\\/"));
+    add(entries_to_add(files, dialog.nFilterIndex == filters.folder_index, "\\/"));
 }
 
 void Form1Win32::Command2_Click() {

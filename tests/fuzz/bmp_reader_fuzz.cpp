@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the BMP reader: it must never crash, read out of bounds or take more
 // memory than a picture may, and a picture it returns must be as large as its header says.
 
-#include "wallpaper/bmp_reader.h"
+#include "pictures/bmp_reader.h"
 
 #include <cstdint>
 #include <cstdlib>

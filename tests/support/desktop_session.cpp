@@ -3,7 +3,7 @@
 #include "tests/support/images.h"
 #include "tests/support/process.h"
 #include "tests/support/wait_for.h"
-#include "wallpaper/x11_outputs.h"
+#include "wallpaper/backends/x11_outputs.h"
 
 #include <chrono>
 #include <csignal>

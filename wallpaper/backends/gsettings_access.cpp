@@ -1,6 +1,6 @@
 #include "wallpaper/backends/gsettings_access.h"
 
-#include "wallpaper/picture_reader.h"
+#include "pictures/picture_reader.h"
 
 #include <gio/gio.h>
 #include <memory>

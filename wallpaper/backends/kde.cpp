@@ -3,10 +3,10 @@
 
 #include "wallpaper/backends/kde.h"
 
+#include "pictures/picture_reader.h"
 #include "platform/child_process.h"
 #include "wallpaper/backend.h"
 #include "wallpaper/backends/session_bus.h"
-#include "wallpaper/picture_reader.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>

@@ -3,9 +3,9 @@
 
 #include "wallpaper/backend_registry.h"
 
+#include "pictures/picture_reader.h"
 #include "platform/child_process.h"
-#include "wallpaper/picture_reader.h"
-#include "wallpaper/x11_outputs.h"
+#include "wallpaper/backends/x11_outputs.h"
 
 namespace wallcycle {
 namespace {

@@ -11,12 +11,12 @@
 
 #include "wallpaper/backend.h"
 
+#include "pictures/picture_reader.h"
 #include "platform/child_process.h"
 #include "platform/file_io.h"
 #include "platform/program_facts.h"
 #include "platform/shown_path.h"
-#include "wallpaper/picture_reader.h"
-#include "wallpaper/x11_outputs.h"
+#include "wallpaper/backends/x11_outputs.h"
 
 #include <QDir>
 #include <QImage>

@@ -3,9 +3,9 @@
 
 #include "wallpaper/backend_registry.h"
 
+#include "pictures/picture_reader.h"
 #include "platform/child_process.h"
 #include "platform/program_facts.h"
-#include "wallpaper/picture_reader.h"
 
 #include <chrono>
 #include <fstream>

@@ -1,12 +1,12 @@
 #include "wallpaper/backends/windows_desktop.h"
 
+#include "pictures/picture_checks.h"
+#include "pictures/picture_limits.h"
+#include "pictures/picture_structure.h"
 #include "platform/file_io.h"
 #include "platform/program_facts.h"
 #include "platform/shown_path.h"
 #include "platform/wide_text_windows.h"
-#include "wallpaper/picture_checks.h"
-#include "wallpaper/picture_limits.h"
-#include "wallpaper/picture_structure.h"
 
 #include <windows.h>
 // GDI+ after windows.h and objidl.h, which it needs; its headers want min and max.

@@ -1,12 +1,12 @@
 #include "wallpaper/backends/x11_root.h"
 
-#include "wallpaper/xcb_reply.h"
+#include "wallpaper/backends/xcb_reply.h"
 
+#include "pictures/picture_reader.h"
+#include "pictures/picture_scaling.h"
 #include "platform/program_facts.h"
-#include "wallpaper/picture_reader.h"
-#include "wallpaper/picture_scaling.h"
-#include "wallpaper/x11_outputs.h"
-#include "wallpaper/x11_picture_buffer.h"
+#include "wallpaper/backends/x11_outputs.h"
+#include "wallpaper/backends/x11_picture_buffer.h"
 
 #include <algorithm>
 #include <cstdlib>

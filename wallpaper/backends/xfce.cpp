@@ -1,10 +1,10 @@
 // XFCE: xfdesktop draws each monitor's and workspace's picture from the xfconf channel
 // "xfce4-desktop", under /backdrop/screenS/monitorM/workspaceW/last-image.
 
+#include "pictures/picture_reader.h"
 #include "wallpaper/backend.h"
 #include "wallpaper/backends/session_bus.h"
-#include "wallpaper/picture_reader.h"
-#include "wallpaper/x11_outputs.h"
+#include "wallpaper/backends/x11_outputs.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>

@@ -1,4 +1,4 @@
-#include "wallpaper/picture_scaling.h"
+#include "pictures/picture_scaling.h"
 
 #include <algorithm>
 #include <cmath>

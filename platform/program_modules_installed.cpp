@@ -1,6 +1,6 @@
 // For the program: modules beside it (a build tree) or in the install's module folder.
 
-#include "wallpaper/program_modules.h"
+#include "platform/program_modules.h"
 
 #include "platform/module_loader.h"
 

@@ -1,6 +1,6 @@
-#include "wallpaper/picture.h"
+#include "pictures/picture.h"
 
-#include "wallpaper/picture_limits.h"
+#include "pictures/picture_limits.h"
 
 #include <algorithm>
 #include <cmath>

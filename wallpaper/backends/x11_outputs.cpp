@@ -1,6 +1,6 @@
-#include "wallpaper/x11_outputs.h"
+#include "wallpaper/backends/x11_outputs.h"
 
-#include "wallpaper/xcb_reply.h"
+#include "wallpaper/backends/xcb_reply.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,6 +1,6 @@
-#include "wallpaper/x11_picture_buffer.h"
+#include "wallpaper/backends/x11_picture_buffer.h"
 
-#include "wallpaper/xcb_reply.h"
+#include "wallpaper/backends/xcb_reply.h"
 
 #include <algorithm>
 #include <cstdlib>

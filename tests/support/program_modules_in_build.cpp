@@ -1,6 +1,6 @@
 // For the tests: the modules the build made, loaded as the program loads them.
 
-#include "wallpaper/program_modules.h"
+#include "platform/program_modules.h"
 
 #include "platform/module_loader.h"
 

@@ -1,6 +1,7 @@
 // The program's entry on Linux: start-up runs before any window exists, so "/e" never opens one;
 // the window is a module loaded only when it is shown.
 
+#include "app/run_window.h"
 #include "platform/error_output.h"
 #include "platform/module_loader.h"
 #include "platform/number_text.h"
@@ -9,7 +10,6 @@
 #include "startup/exit_codes.h"
 #include "startup/run_program.h"
 #include "wallpaper/backend_loader.h"
-#include "window/run_window.h"
 
 using namespace wallcycle;
 

@@ -1,4 +1,4 @@
-#include "window/run_window.h"
+#include "app/run_window.h"
 
 #include "wallcycle_version.h"
 #include "window/form1.h"

@@ -1,9 +1,9 @@
 // The module that reads the formats none of the program's own decoders read (SVG, TIFF, GIF, ICO,
 // animated WebP, ...) through Qt's image readers. Loaded only when such a picture comes up.
 
-#include "wallpaper/picture_checks.h"
-#include "wallpaper/picture_limits.h"
-#include "wallpaper/picture_reader.h"
+#include "pictures/picture_checks.h"
+#include "pictures/picture_limits.h"
+#include "pictures/picture_reader.h"
 
 #include <QBuffer>
 #include <QImageReader>

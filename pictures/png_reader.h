@@ -1,8 +1,8 @@
 #pragma once
 // PNG through libspng: every chunk's checksum checked, transparency drawn over black.
 
-#include "wallpaper/picture.h"
-#include "wallpaper/picture_formats.h"
+#include "pictures/picture.h"
+#include "pictures/picture_formats.h"
 
 #include <cstdio>
 #include <string_view>

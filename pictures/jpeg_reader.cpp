@@ -1,8 +1,8 @@
-#include "wallpaper/jpeg_reader.h"
+#include "pictures/jpeg_reader.h"
 
-#include "wallpaper/picture_checks.h"
-#include "wallpaper/picture_limits.h"
-#include "wallpaper/picture_scaling.h"
+#include "pictures/picture_checks.h"
+#include "pictures/picture_limits.h"
+#include "pictures/picture_scaling.h"
 
 #include <algorithm>
 #include <csetjmp>

@@ -1,16 +1,16 @@
-#include "wallpaper/picture_reader.h"
+#include "pictures/picture_reader.h"
 
+#include "pictures/bmp_reader.h"
+#include "pictures/jpeg_reader.h"
+#include "pictures/picture_checks.h"
+#include "pictures/picture_formats.h"
+#include "pictures/picture_limits.h"
+#include "pictures/picture_scaling.h"
+#include "pictures/png_reader.h"
+#include "pictures/webp_reader.h"
 #include "platform/file_io.h"
 #include "platform/open_file_linux.h"
-#include "wallpaper/bmp_reader.h"
-#include "wallpaper/jpeg_reader.h"
-#include "wallpaper/picture_checks.h"
-#include "wallpaper/picture_formats.h"
-#include "wallpaper/picture_limits.h"
-#include "wallpaper/picture_scaling.h"
-#include "wallpaper/png_reader.h"
-#include "wallpaper/program_modules.h"
-#include "wallpaper/webp_reader.h"
+#include "platform/program_modules.h"
 
 #include <cstdio>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "wallpaper/picture_checks.h"
+#include "pictures/picture_checks.h"
 
 #include "platform/file_io.h"
 #include "platform/shown_path.h"

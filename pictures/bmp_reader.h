@@ -3,8 +3,8 @@
 // 32 bits per pixel, RLE4 and RLE8, bit fields, bottom-up and top-down, the OS/2 and every
 // Windows header.
 
-#include "wallpaper/picture.h"
-#include "wallpaper/picture_formats.h"
+#include "pictures/picture.h"
+#include "pictures/picture_formats.h"
 
 #include <string_view>
 

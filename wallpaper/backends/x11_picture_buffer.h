@@ -3,7 +3,7 @@
 // server (MIT-SHM) when it runs on this machine, so the picture is never sent through the socket;
 // plain memory otherwise.
 
-#include "wallpaper/picture.h"
+#include "pictures/picture.h"
 
 #include <cstdint>
 #include <utility>

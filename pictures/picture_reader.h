@@ -1,9 +1,10 @@
 #pragma once
 // Every picture the program shows comes through here: one set of rules for every desktop.
-// JPEG, PNG, WebP and BMP are decoded directly; every other format by Qt's image readers, in a
-// module loaded only when such a picture comes up.
+// JPEG, PNG, WebP, BMP, HEIC/AVIF and JPEG XL are decoded by the program's own readers; every
+// other format by Qt's image readers, in a module loaded only when such a picture comes up.
 
-#include "wallpaper/picture.h"
+#include "pictures/picture.h"
+#include "pictures/picture_formats.h"
 
 #include <string>
 
@@ -19,6 +20,10 @@ Result<Picture> read_picture(const std::string& path, const PictureRequest& requ
 // there.
 Result<Picture> picture_for(const std::string& path, Size target, Picture* into = nullptr,
                             std::function<void(int first, int count)> rows_ready = {});
+
+// The format the file's first bytes show (unknown for text formats and anything else), or why the
+// file cannot be read.
+Result<PictureFormat> picture_file_format(const std::string& path);
 
 // For desktops that read the file themselves: its absolute path once every pixel has been decoded
 // and checked, at the smallest scale a decoder can give (a 4K JPEG costs less than half its full

@@ -1,8 +1,8 @@
 #pragma once
 // JPEG through libjpeg-turbo, scaled inside the decoder (1/8 to 8/8) to the size the screen needs.
 
-#include "wallpaper/picture.h"
-#include "wallpaper/picture_formats.h"
+#include "pictures/picture.h"
+#include "pictures/picture_formats.h"
 
 #include <string_view>
 

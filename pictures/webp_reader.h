@@ -2,8 +2,8 @@
 // WebP through libwebp itself, scaled (and cropped) while it decodes: a 4096x4096 picture never
 // takes the 64 MiB of its full size.
 
-#include "wallpaper/picture.h"
-#include "wallpaper/picture_formats.h"
+#include "pictures/picture.h"
+#include "pictures/picture_formats.h"
 
 #include <string_view>
 

@@ -1,8 +1,8 @@
-#include "wallpaper/picture_structure.h"
+#include "pictures/picture_structure.h"
 
-#include "wallpaper/bmp_reader.h"
-#include "wallpaper/picture_checks.h"
-#include "wallpaper/picture_formats.h"
+#include "pictures/bmp_reader.h"
+#include "pictures/picture_checks.h"
+#include "pictures/picture_formats.h"
 
 #include <array>
 #include <cstdint>

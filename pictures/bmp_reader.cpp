@@ -1,6 +1,6 @@
-#include "wallpaper/bmp_reader.h"
+#include "pictures/bmp_reader.h"
 
-#include "wallpaper/picture_checks.h"
+#include "pictures/picture_checks.h"
 
 #include <algorithm>
 #include <array>

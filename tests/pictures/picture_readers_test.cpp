@@ -1,9 +1,9 @@
 // The program's own decoders against Qt's readers of the same files: the same pixels, whatever the
 // variant of the format (no X server needed).
 
+#include "pictures/jpeg_reader.h"
+#include "pictures/picture_reader.h"
 #include "tests/support/temp_dir.h"
-#include "wallpaper/jpeg_reader.h"
-#include "wallpaper/picture_reader.h"
 
 #include <QImage>
 #include <QImageReader>

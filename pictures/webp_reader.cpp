@@ -1,6 +1,6 @@
-#include "wallpaper/webp_reader.h"
+#include "pictures/webp_reader.h"
 
-#include "wallpaper/picture_checks.h"
+#include "pictures/picture_checks.h"
 
 #include <algorithm>
 #include <cmath>

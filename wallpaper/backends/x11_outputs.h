@@ -1,7 +1,7 @@
 #pragma once
 // Facts about the X display that desktops keep per monitor or per workspace.
 
-#include "wallpaper/picture.h"
+#include "pictures/picture.h"
 
 #include <string>
 #include <string_view>

@@ -1,6 +1,6 @@
-#include "wallpaper/png_reader.h"
+#include "pictures/png_reader.h"
 
-#include "wallpaper/picture_checks.h"
+#include "pictures/picture_checks.h"
 
 #include <cstring>
 #include <memory>

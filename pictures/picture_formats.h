@@ -1,0 +1,59 @@
+#pragma once
+// Every picture format the program knows, in one table: how its files begin and end in name, who
+// decodes it, and whether it may go to a desktop as it is. The readers, the completeness check, the
+// folder walk and both windows' dialogs all take their formats from here.
+
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace wallcycle {
+
+enum class PictureFormat { jpeg, png, bmp, webp, heif, jxl, gif, tiff, ico, pnm, svg, xpm, unknown };
+
+enum class Decoder {
+    own,      // one of the program's own readers
+    qt_module // Qt's readers, in the module loaded for the rarer formats
+};
+
+struct FormatRow {
+    PictureFormat format;
+    std::string_view endings; // of the files' names, lower case, blank-separated
+    Decoder decoder;
+    // Every desktop reads such a file itself (each toolkit's loaders always include it): it is
+    // handed over as it is. Any other format goes as a picture made from the decoded pixels.
+    bool desktops_read_it;
+    // Windows' own decoder (GDI+) reads it, so the Windows program can set it.
+    bool windows_reads_it;
+};
+
+std::span<const FormatRow> picture_formats();
+
+// The format a file's first bytes (at least 16 where the file has them) show; unknown for text
+// formats (SVG, XPM) and anything else.
+PictureFormat format_of(std::string_view first_bytes);
+
+// The table's row of a format.
+const FormatRow& format_row(PictureFormat format);
+
+// Whether a file's name ends like a picture of a known format (".jpg", ".PNG", ".heic", …).
+bool looks_like_picture(std::string_view name);
+
+// "*.jpg<separator>*.jpeg…": the name patterns of the formats a dialog offers (on Windows only
+// those the system reads).
+std::string picture_patterns(std::string_view separator, bool windows = false);
+
+inline bool looks_like_png(std::string_view bytes) {
+    return format_of(bytes) == PictureFormat::png;
+}
+inline bool looks_like_jpeg(std::string_view bytes) {
+    return format_of(bytes) == PictureFormat::jpeg;
+}
+inline bool looks_like_bmp(std::string_view bytes) {
+    return format_of(bytes) == PictureFormat::bmp;
+}
+inline bool looks_like_webp(std::string_view bytes) {
+    return format_of(bytes) == PictureFormat::webp;
+}
+
+} // namespace wallcycle
