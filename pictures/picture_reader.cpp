@@ -1,7 +1,9 @@
 #include "pictures/picture_reader.h"
 
 #include "pictures/bmp_reader.h"
+#include "pictures/heif_reader.h"
 #include "pictures/jpeg_reader.h"
+#include "pictures/jxl_reader.h"
 #include "pictures/picture_checks.h"
 #include "pictures/picture_formats.h"
 #include "pictures/picture_limits.h"
@@ -31,14 +33,24 @@ Result<Picture> read_with_module(const std::string& bytes, const PictureRequest&
 
 // Every format but PNG, which is read from the file as it decodes.
 Result<Picture> decode(const std::string& bytes, const PictureRequest& request) {
-    if (looks_like_jpeg(bytes))
-        return read_jpeg(bytes, request);
-    if (looks_like_bmp(bytes))
-        return read_bmp(bytes, request);
-    if (looks_like_still_webp(bytes))
-        return read_webp(bytes, request);
     if (bytes.empty())
         return fail("not an image in a format this program reads (the file is empty)");
+    switch (format_of(bytes)) {
+    case PictureFormat::jpeg:
+        return read_jpeg(bytes, request);
+    case PictureFormat::bmp:
+        return read_bmp(bytes, request);
+    case PictureFormat::heif:
+        return read_heif(bytes, request);
+    case PictureFormat::jxl:
+        return read_jxl(bytes, request);
+    case PictureFormat::webp:
+        if (looks_like_still_webp(bytes))
+            return read_webp(bytes, request);
+        break;
+    default:
+        break;
+    }
     return read_with_module(bytes, request);
 }
 
@@ -74,6 +86,17 @@ Result<Picture> read_picture(const std::string& path, const PictureRequest& requ
     if (!picture)
         return fail(picture_failure(path, picture.reason()));
     return picture;
+}
+
+Result<PictureFormat> picture_file_format(const std::string& path) {
+    if (Status usable = picture_file_usable(path); !usable)
+        return fail(usable.reason());
+    Result<OpenFile> file = open_regular_file(path, static_cast<std::size_t>(largest_image_bytes));
+    if (!file)
+        return fail(file.reason());
+    char first[16] = {};
+    ssize_t got = pread(file->descriptor(), first, sizeof first, 0);
+    return format_of({first, got > 0 ? static_cast<std::size_t>(got) : 0});
 }
 
 Result<Picture> picture_for(const std::string& path, Size target, Picture* into,

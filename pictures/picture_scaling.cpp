@@ -168,4 +168,19 @@ Result<Picture> oriented(Picture source, int orientation) {
     return made;
 }
 
+Result<Picture> as_requested(Picture full, const PictureRequest& request) {
+    if (!request.cover.valid())
+        return full;
+    Size wanted = request.crop ? request.cover : cover_size(full.size(), request.cover);
+    bool into_other =
+        request.into != nullptr && request.into->size() == wanted && !full.same_memory(*request.into);
+    if (wanted == full.size() && !into_other)
+        return full;
+    Result<Picture> shown = picture_memory(wanted, request);
+    if (!shown)
+        return shown;
+    cover_into(full, shown.value());
+    return shown;
+}
+
 } // namespace wallcycle

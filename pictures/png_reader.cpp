@@ -1,8 +1,8 @@
 #include "pictures/png_reader.h"
 
 #include "pictures/picture_checks.h"
+#include "pictures/rgba_pixels.h"
 
-#include <cstring>
 #include <memory>
 #include <new>
 #include <spng.h>
@@ -16,16 +16,6 @@ struct Free {
 
 Failure damaged(int error) {
     return picture_damaged(spng_strerror(error));
-}
-
-// RGBA bytes, as libspng writes them, to opaque pixels, drawn over black. Read as one
-// little-endian word, R G B A is 0xAABBGGRR: byte-swapped, 0xRRGGBBAA.
-void to_opaque(const unsigned char* rgba, std::uint32_t* row, int width) {
-    for (int x = 0; x < width; ++x, rgba += 4) {
-        std::uint32_t p;
-        std::memcpy(&p, rgba, 4);
-        row[x] = over_black(__builtin_bswap32(p) >> 8 | (p & 0xff000000u));
-    }
 }
 
 constexpr std::string_view end_chunk("\0\0\0\0IEND\xae\x42\x60\x82", 12); // its checksum is always this
@@ -73,7 +63,7 @@ Result<Picture> read_png_file(std::FILE* file, const PictureRequest& request) {
         if (error == 0)
             error = spng_decode_row(png, interlaced ? target : line.get(), row_bytes);
         if ((error == 0 || error == SPNG_EOI) && !interlaced) {
-            to_opaque(line.get(), p.row(static_cast<int>(row.row_num)), p.width());
+            rgba_to_pixels(line.get(), p.row(static_cast<int>(row.row_num)), p.width());
             const int done = static_cast<int>(row.row_num) + 1;
             if (tell && (done - told >= 128 || done == p.height())) {
                 request.rows_ready(told, done - told);
@@ -95,7 +85,7 @@ Result<Picture> read_png_file(std::FILE* file, const PictureRequest& request) {
         return picture_damaged("the file is cut short before its end chunk");
     if (interlaced)
         for (int y = 0; y < p.height(); ++y)
-            to_opaque(reinterpret_cast<const unsigned char*>(p.row(y)), p.row(y), p.width());
+            rgba_to_pixels(reinterpret_cast<const unsigned char*>(p.row(y)), p.row(y), p.width());
     return picture;
 }
 

@@ -1,14 +1,16 @@
-// The program's own decoders against Qt's readers of the same files: the same pixels, whatever the
-// variant of the format (no X server needed).
+// The program's own decoders against Qt's readers of the same files, or the formats' own tools where
+// Qt reads none: the same pixels, whatever the variant of the format (no X server needed).
 
 #include "pictures/jpeg_reader.h"
 #include "pictures/picture_reader.h"
+#include "tests/support/process.h"
 #include "tests/support/temp_dir.h"
 
 #include <QImage>
 #include <QImageReader>
 #include <QImageWriter>
 #include <cmath>
+#include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 #include <png.h>
@@ -57,6 +59,23 @@ std::string with_orientation(const std::string& jpeg, char orientation) {
     std::string segment = "\xff\xe1" + std::string(1, static_cast<char>((exif.size() + 2) >> 8)) +
                           std::string(1, static_cast<char>((exif.size() + 2) & 0xff)) + exif;
     return jpeg.substr(0, 2) + segment + jpeg.substr(2);
+}
+
+// Our decoding of the file has the expected picture's size and, within the tolerance (mean
+// difference per channel), its pixels (transparency drawn over black).
+void expect_decoded_as(const std::string& path, const QImage& expected, double tolerance) {
+    Result<Picture> ours = read_picture(path);
+    ASSERT_TRUE(ours.ok()) << ours.reason();
+    ASSERT_EQ(ours->width(), expected.width()) << path;
+    ASSERT_EQ(ours->height(), expected.height()) << path;
+    double total = 0;
+    for (int y = 0; y < expected.height(); ++y)
+        for (int x = 0; x < expected.width(); ++x) {
+            QRgb a = ours->row(y)[x], b = expected.pixel(x, y);
+            total +=
+                std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b));
+        }
+    EXPECT_LE(total / (expected.width() * expected.height() * 3.0), tolerance) << path;
 }
 
 TEST(PictureReaders, DecodeAsQtsReadersDo) {
@@ -118,18 +137,55 @@ TEST(PictureReaders, DecodeAsQtsReadersDo) {
         QImage expected = reader.read();
         ASSERT_FALSE(expected.isNull()) << path;
         expected = expected.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-        Result<Picture> ours = read_picture(path);
-        ASSERT_TRUE(ours.ok()) << ours.reason();
-        ASSERT_EQ(ours->width(), expected.width()) << path;
-        ASSERT_EQ(ours->height(), expected.height()) << path;
-        double total = 0;
-        for (int y = 0; y < expected.height(); ++y)
-            for (int x = 0; x < expected.width(); ++x) {
-                QRgb a = ours->row(y)[x], b = expected.pixel(x, y);
-                total += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
-                         std::abs(qBlue(a) - qBlue(b));
-            }
-        EXPECT_LE(total / (expected.width() * expected.height() * 3.0), tolerance) << path;
+        expect_decoded_as(path, expected, tolerance);
+    }
+}
+
+// HEIC, AVIF and JPEG XL, written by the formats' own encoders, against their own decoders.
+TEST(PictureReaders, DecodeAsTheFormatsOwnToolsDo) {
+    TempDir dir;
+    auto save = [&](const char* name, const QImage& image) {
+        EXPECT_TRUE(image.save(QString::fromStdString(dir.file(name)))) << name;
+        return dir.file(name);
+    };
+    const std::string src = save("src.png", pattern(67, 41, false)),
+                      alpha = save("alpha.png", pattern(67, 41, true)),
+                      other = save("other.png", pattern(41, 67, false)),
+                      deep = save("deep.png", pattern(67, 41, false).convertToFormat(QImage::Format_RGBA64)),
+                      large = save("large.png", pattern(160, 128, false)),
+                      second = save("second.png", pattern(67, 41, false).mirrored(true, true));
+    struct Case {
+        const char* file;
+        std::vector<std::string> encode; // the file's name is added last
+        double tolerance;                // mean difference per channel from the tool's decoding
+        const char* decode = "heif-convert";
+    } cases[] = {
+        {"photo.heic", {"heif-enc", "-q", "90", src, "-o"}, 1},
+        {"ten-bit.heic", {"heif-enc", "-b", "10", deep, "-o"}, 1},
+        {"alpha.heic", {"heif-enc", "-q", "90", alpha, "-o"}, 1.5},
+        {"collection.heic", {"heif-enc", src, other, "-o"}, 1}, // the first is the primary picture
+        {"photo.avif", {"heif-enc", "-A", "-q", "90", src, "-o"}, 1},
+        {"turned.avif", {"avifenc", "--irot", "1", src}, 1},
+        {"mirrored.avif", {"avifenc", "--imir", "1", src}, 1},
+        {"grid.avif", {"avifenc", "--grid", "2x2", large}, 1},
+        {"animated.avif", {"avifenc", src, second}, 1, "avifdec"}, // its first frame
+        {"lossless.jxl", {"cjxl", "-d", "0", src}, 0, "djxl"},
+        {"lossy.jxl", {"cjxl", "-d", "1", src}, 1, "djxl"},
+        {"alpha.jxl", {"cjxl", "-d", "0", alpha}, 0.6, "djxl"},
+    };
+    for (const auto& c : cases) {
+        std::string path = dir.file(c.file), decoded = path + ".png";
+        std::vector<std::string> encode(c.encode.begin() + 1, c.encode.end());
+        encode.push_back(path);
+        Finished made = run(c.encode[0], encode);
+        ASSERT_EQ(made.exit_code, 0) << c.file << ": " << made.err << made.out;
+        Finished tool = run(c.decode, {path, decoded});
+        ASSERT_EQ(tool.exit_code, 0) << c.file << ": " << tool.err << tool.out;
+        if (!std::filesystem::exists(decoded)) // a collection: one file each, the first "-1"
+            decoded = path + "-1.png";
+        QImage expected(QString::fromStdString(decoded));
+        ASSERT_FALSE(expected.isNull()) << decoded;
+        expect_decoded_as(path, expected.convertToFormat(QImage::Format_ARGB32_Premultiplied), c.tolerance);
     }
 }
 

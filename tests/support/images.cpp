@@ -1,6 +1,9 @@
 #include "tests/support/images.h"
 
+#include "tests/support/process.h"
+
 #include <QImage>
+#include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -19,8 +22,25 @@ void write_image(const std::string& path, int width, int height, int quality, Co
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             image.setPixel(x, y, 0xff000000u | colour_at(x, y));
-    if (!image.save(QString::fromStdString(path), nullptr, quality))
+    // Formats Qt does not write: a PNG, turned into them by the formats' own tools.
+    std::string ending = path.substr(path.rfind('.') + 1);
+    std::vector<std::string> tool;
+    std::string png = path + ".png";
+    if (ending == "heic" || ending == "heif" || ending == "avif")
+        tool = {"heif-enc", "-q", "95", png, "-o", path};
+    else if (ending == "jxl")
+        tool = {"cjxl", "-d", "0", png, path};
+    else if (ending == "gif")
+        tool = {"convert", png, path};
+    if (!image.save(QString::fromStdString(tool.empty() ? path : png), tool.empty() ? nullptr : "png",
+                    quality))
         throw std::runtime_error("cannot write test image " + path);
+    if (tool.empty())
+        return;
+    Finished made = run(tool[0], {tool.begin() + 1, tool.end()});
+    std::remove(png.c_str());
+    if (made.exit_code != 0)
+        throw std::runtime_error("cannot write test image " + path + ": " + made.err + made.out);
 }
 
 } // namespace

@@ -35,8 +35,9 @@ TEST(X11Root, SetsEachImageFormatAndTheRootAtoms) {
     struct Case {
         const char* file;
         std::uint32_t colour;
-    } cases[] = {{"a.bmp", red},  {"b.png", green},  {"c.jpg", blue}, {"d.BMP", green},
-                 {"e.webp", red}, {"f.tiff", green}, {"g.svg", red}}; // as desktops ship theirs
+    } cases[] = {{"a.bmp", red},    {"b.png", green}, {"c.jpg", blue},  {"d.BMP", green}, {"e.webp", red},
+                 {"f.tiff", green}, {"g.svg", red},   {"h.heic", blue}, {"i.avif", red},  {"j.jxl", green},
+                 {"k.gif", blue},   {"l.ppm", red}}; // as desktops ship theirs
     for (const auto& c : cases) {
         std::string path = dir.file(c.file);
         if (path.ends_with(".svg"))
@@ -161,7 +162,8 @@ TEST(X11Root, UnusableImagesLeaveTheWallpaperAlone) {
     };
     std::vector<Case> cases;
     // Photo-like pictures (split, so no decoder can guess the missing part), then damaged.
-    for (const char* format : {"jpg", "progressive.jpg", "png", "webp", "bmp", "tiff"}) {
+    for (const char* format :
+         {"jpg", "progressive.jpg", "png", "webp", "bmp", "tiff", "heic", "avif", "jxl"}) {
         std::string name = std::string("photo.") + format;
         if (std::string(format) == "progressive.jpg") {
             QImage image(400, 300, QImage::Format_RGB32);
@@ -194,6 +196,9 @@ TEST(X11Root, UnusableImagesLeaveTheWallpaperAlone) {
     cases.push_back({"bad-crc.png", "damaged"});
     write_file(dir.file("huge.png"), png_claiming(png, 60000, 60000));
     write_file(dir.file("wide.png"), png_claiming(png, 1000000, 1));
+    std::string heic = read_file(dir.file("photo.heic")); // the size it claims is in its "ispe" box
+    heic.replace(heic.find("ispe") + 8, 8, std::string("\0\0\xea\x60\0\0\xea\x60", 8));
+    write_file(dir.file("huge.heic"), heic);
     std::string bmp = read_file(dir.file("photo.bmp"));
     std::string claims = bmp.substr(0, 70);
     for (int at : {18, 22}) // width and height: 10000
@@ -206,6 +211,7 @@ TEST(X11Root, UnusableImagesLeaveTheWallpaperAlone) {
     make_link_loop(dir.file("loop.bmp"));
     for (Case c : std::initializer_list<Case>{
              {"huge.png", "too large"},
+             {"huge.heic", "too large"},
              {"wide.png", ""},
              {"claims.bmp", "cut short"},
              {"half.bmp", "cut short"},

@@ -1,0 +1,15 @@
+#pragma once
+// HEIF pictures, HEIC (phone photos) and AVIF, through libheif.
+
+#include "pictures/picture.h"
+
+#include <string_view>
+
+namespace wallcycle {
+
+// The primary picture of the file (the first of a collection), turned and mirrored as the file
+// says, scaled to cover the request's size. Its size is checked from the header before any pixel
+// is decoded; a file cut short or damaged is a failure.
+Result<Picture> read_heif(std::string_view bytes, const PictureRequest& request = {});
+
+} // namespace wallcycle

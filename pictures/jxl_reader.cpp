@@ -1,0 +1,64 @@
+#include "pictures/jxl_reader.h"
+
+#include "pictures/picture_checks.h"
+#include "pictures/picture_scaling.h"
+#include "pictures/rgba_pixels.h"
+
+#include <jxl/decode.h>
+#include <jxl/decode_cxx.h>
+
+namespace wallcycle {
+
+Result<Picture> read_jxl(std::string_view bytes, const PictureRequest& request) {
+    JxlDecoderPtr decoder = JxlDecoderMake(nullptr);
+    JxlDecoder* d = decoder.get();
+    if (d == nullptr)
+        return fail("there is not enough memory for the picture");
+    // Coalesced frames: the first full image is the picture an animation starts with.
+    if (JxlDecoderSubscribeEvents(d, JXL_DEC_BASIC_INFO | JXL_DEC_FULL_IMAGE) != JXL_DEC_SUCCESS ||
+        JxlDecoderSetInput(d, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()) !=
+            JXL_DEC_SUCCESS)
+        return picture_damaged("the decoder refused the file");
+    JxlDecoderCloseInput(d);
+    const JxlPixelFormat format{4, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
+    Result<Picture> picture = fail("");
+    for (;;) {
+        JxlDecoderStatus status = JxlDecoderProcessInput(d);
+        if (status == JXL_DEC_BASIC_INFO) {
+            JxlBasicInfo info{};
+            if (JxlDecoderGetBasicInfo(d, &info) != JXL_DEC_SUCCESS)
+                return picture_damaged("its header cannot be read");
+            // The size is before turning: orientations 5 to 8 swap width and height.
+            bool swapped = info.orientation >= JXL_ORIENT_TRANSPOSE;
+            long long width = swapped ? info.ysize : info.xsize, height = swapped ? info.xsize : info.ysize;
+            if (Status allowed = picture_size_allowed(width, height); !allowed)
+                return fail(allowed.reason());
+            picture = Picture::make({static_cast<int>(width), static_cast<int>(height)});
+            if (!picture)
+                return picture;
+        } else if (status == JXL_DEC_NEED_IMAGE_OUT_BUFFER) {
+            std::size_t needed = 0;
+            if (!picture)
+                return picture_damaged("its pixels come before its header");
+            Picture& p = picture.value();
+            if (JxlDecoderImageOutBufferSize(d, &format, &needed) != JXL_DEC_SUCCESS ||
+                needed != static_cast<std::size_t>(p.width()) * p.height() * 4 ||
+                JxlDecoderSetImageOutBuffer(d, &format, p.row(0), needed) != JXL_DEC_SUCCESS)
+                return picture_damaged("its pixels do not fit its header");
+        } else if (status == JXL_DEC_FULL_IMAGE) {
+            break;
+        } else if (status == JXL_DEC_NEED_MORE_INPUT || status == JXL_DEC_SUCCESS) {
+            return picture_damaged("the file is cut short");
+        } else {
+            return picture_damaged("the decoder could not read it");
+        }
+    }
+    if (!picture)
+        return picture_damaged("its pixels come before its header");
+    Picture& p = picture.value();
+    for (int y = 0; y < p.height(); ++y)
+        rgba_to_pixels(reinterpret_cast<const unsigned char*>(p.row(y)), p.row(y), p.width());
+    return as_requested(std::move(p), request);
+}
+
+} // namespace wallcycle

@@ -1,0 +1,14 @@
+#pragma once
+// JPEG XL through libjxl.
+
+#include "pictures/picture.h"
+
+#include <string_view>
+
+namespace wallcycle {
+
+// The first frame, turned as the file says, scaled to cover the request's size. Its size is
+// checked from the header before any pixel is decoded; a file cut short or damaged is a failure.
+Result<Picture> read_jxl(std::string_view bytes, const PictureRequest& request = {});
+
+} // namespace wallcycle

@@ -1,0 +1,60 @@
+#include "pictures/png_writer.h"
+
+#include <memory>
+#include <spng.h>
+#include <vector>
+
+namespace wallcycle {
+namespace {
+
+struct Free {
+    void operator()(spng_ctx* context) const { spng_ctx_free(context); }
+};
+
+int append(spng_ctx*, void* user, void* data, std::size_t length) {
+    static_cast<std::string*>(user)->append(static_cast<const char*>(data), length);
+    return 0;
+}
+
+Failure refused(int error) {
+    return fail(std::string("the picture cannot be written as PNG (") + spng_strerror(error) + ")");
+}
+
+} // namespace
+
+Result<std::string> png_bytes(const Picture& picture) {
+    std::unique_ptr<spng_ctx, Free> context(spng_ctx_new(SPNG_CTX_ENCODER));
+    spng_ctx* png = context.get();
+    if (png == nullptr)
+        return fail("there is not enough memory for the picture");
+    std::string out;
+    spng_set_png_stream(png, append, &out);
+    spng_ihdr header{static_cast<std::uint32_t>(picture.width()),
+                     static_cast<std::uint32_t>(picture.height()),
+                     8,
+                     SPNG_COLOR_TYPE_TRUECOLOR,
+                     0,
+                     0,
+                     0};
+    spng_set_ihdr(png, &header);
+    spng_set_option(png, SPNG_IMG_COMPRESSION_LEVEL, 1);
+    if (int error =
+            spng_encode_image(png, nullptr, 0, SPNG_FMT_PNG, SPNG_ENCODE_PROGRESSIVE | SPNG_ENCODE_FINALIZE);
+        error != 0)
+        return refused(error);
+    std::vector<unsigned char> rgb(static_cast<std::size_t>(picture.width()) * 3);
+    for (int y = 0; y < picture.height(); ++y) {
+        const std::uint32_t* row = picture.row(y);
+        for (int x = 0; x < picture.width(); ++x) {
+            rgb[3 * x] = static_cast<unsigned char>(row[x] >> 16);
+            rgb[3 * x + 1] = static_cast<unsigned char>(row[x] >> 8);
+            rgb[3 * x + 2] = static_cast<unsigned char>(row[x]);
+        }
+        int error = spng_encode_row(png, rgb.data(), rgb.size());
+        if (error != 0 && !(error == SPNG_EOI && y == picture.height() - 1))
+            return refused(error);
+    }
+    return out;
+}
+
+} // namespace wallcycle
