@@ -14,17 +14,20 @@ std::string find_on_path(const std::string& program);
 
 // Runs argv[0] (looked up on PATH) with the rest as its arguments and waits for it, at most
 // timeout_ms: then it and what it started are killed. Fails with the reason when it cannot
-// start, is killed, takes too long, or exits with a status other than 0.
+// start, is killed, takes too long, or exits with a status other than 0; the reason ends with the
+// last line it wrote (on stderr or stdout: some helpers, swaymsg among them, say why on stdout).
 Status run_program(const std::vector<std::string>& argv, int timeout_ms = 10000);
 
-// Starts a program that keeps running after this one exits (it is not waited for);
-// its process id, or why it could not start.
-Result<int> start_detached(const std::vector<std::string>& argv);
+// Starts a program that keeps running after this one exits, with `marker` ("NAME=value") added
+// to its environment, and waits `settle_ms` to see it stay up. Its process id; or, when it could
+// not start or ended within that time, why (with the last line it wrote).
+Result<int> start_lasting(const std::vector<std::string>& argv, const std::string& marker, int settle_ms);
 
-// Whether a process runs with the given id and its program's name is the given one.
-bool process_is(int pid, const std::string& program_name);
+// The running processes of this user named `program` whose environment holds `marker`: the ones
+// start_lasting started with it, whoever started them.
+std::vector<int> processes_marked(const std::string& program, const std::string& marker);
 
-// Ends a process (SIGTERM).
+// Ends a process (SIGTERM), reaping it when it is our child.
 void end_process(int pid);
 
 } // namespace wallcycle

@@ -5,11 +5,14 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -73,7 +76,7 @@ Status run_program(const std::vector<std::string>& argv, int timeout_ms) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0); // its reports are not ours
+    posix_spawn_file_actions_adddup2(&actions, err[1], 1);
     posix_spawn_file_actions_adddup2(&actions, err[1], 2);
     // A process group of its own, so that it and whatever it started can be ended together.
     posix_spawnattr_t attributes;
@@ -130,12 +133,21 @@ Status run_program(const std::vector<std::string>& argv, int timeout_ms) {
     return {};
 }
 
-Result<int> start_detached(const std::vector<std::string>& argv) {
+Result<int> start_lasting(const std::vector<std::string>& argv, const std::string& marker, int settle_ms) {
     std::string program = find_on_path(argv.at(0));
     if (program.empty())
         return fail(argv[0] + " is not installed (not found on PATH)");
     std::vector<std::string> args = argv;
     std::vector<char*> raw = pointers(args);
+    std::vector<std::string> environment{marker};
+    std::string name = marker.substr(0, marker.find('=') + 1);
+    for (char** entry = environ; *entry != nullptr; ++entry)
+        if (std::strncmp(*entry, name.c_str(), name.size()) != 0)
+            environment.emplace_back(*entry);
+    std::vector<char*> raw_environment = pointers(environment);
+    // What it says goes to a file in memory: read if it ends at once, and never a pipe that would
+    // end it by a signal once nobody reads it.
+    int said = memfd_create("wallcycle-child-output", MFD_CLOEXEC);
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID); // its own session: it outlives us
@@ -143,23 +155,63 @@ Result<int> start_detached(const std::vector<std::string>& argv) {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    if (said >= 0)
+        posix_spawn_file_actions_adddup2(&actions, said, 2);
+    else
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     pid_t pid = -1;
-    int rc = posix_spawn(&pid, program.c_str(), &actions, &attributes, raw.data(), environ);
+    int rc = posix_spawn(&pid, program.c_str(), &actions, &attributes, raw.data(), raw_environment.data());
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
-    if (rc != 0)
+    if (rc != 0) {
+        if (said >= 0)
+            close(said);
         return fail("cannot start " + program + ": " + std::strerror(rc));
-    return static_cast<int>(pid);
+    }
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(settle_ms);
+    int status = 0;
+    pid_t done = 0;
+    while ((done = waitpid(pid, &status, WNOHANG)) == 0 && std::chrono::steady_clock::now() < deadline)
+        usleep(10000);
+    std::string output;
+    if (done == pid && said >= 0) {
+        char buffer[4096];
+        ssize_t got = pread(said, buffer, sizeof buffer, 0);
+        output = last_line(std::string(buffer, got > 0 ? static_cast<std::size_t>(got) : 0));
+    }
+    if (said >= 0)
+        close(said);
+    if (done == 0)
+        return static_cast<int>(pid);
+    return fail(argv[0] + " ended at once" + (output.empty() ? std::string() : ": " + output));
 }
 
-bool process_is(int pid, const std::string& program_name) {
-    if (pid <= 0)
-        return false;
-    std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
-    std::string name;
-    std::getline(comm, name);
-    return name == program_name.substr(0, 15); // the kernel keeps 15 characters
+std::vector<int> processes_marked(const std::string& program, const std::string& marker) {
+    std::vector<int> found;
+    DIR* proc = opendir("/proc");
+    if (proc == nullptr)
+        return found;
+    while (dirent* entry = readdir(proc)) {
+        char* end = nullptr;
+        long pid = std::strtol(entry->d_name, &end, 10);
+        struct stat owner {};
+        if (pid <= 0 || *end != '\0' || stat(("/proc/" + std::string(entry->d_name)).c_str(), &owner) != 0 ||
+            owner.st_uid != getuid())
+            continue;
+        std::ifstream comm("/proc/" + std::string(entry->d_name) + "/comm");
+        std::string name;
+        if (!std::getline(comm, name) || name != program.substr(0, 15)) // the kernel keeps 15 characters
+            continue;
+        // A process that has ended (unreaped) shows no environment.
+        std::ifstream environment("/proc/" + std::string(entry->d_name) + "/environ", std::ios::binary);
+        for (std::string variable; std::getline(environment, variable, '\0');)
+            if (variable == marker) {
+                found.push_back(static_cast<int>(pid));
+                break;
+            }
+    }
+    closedir(proc);
+    return found;
 }
 
 void end_process(int pid) {

@@ -18,4 +18,8 @@ std::string argument_string(int argc, const char* const* argv);
 // An environment variable, or empty text when it is unset.
 std::string environment_value(const char* name);
 
+// A folder of the XDG base directories ("XDG_DATA_HOME"), or $HOME + fallback ("/.local/share")
+// when it is unset or relative (relative values are ignored, as XDG says).
+std::string xdg_folder(const char* variable, const char* fallback);
+
 } // namespace wallcycle

@@ -38,4 +38,11 @@ std::string environment_value(const char* name) {
     return value != nullptr ? value : std::string();
 }
 
+std::string xdg_folder(const char* variable, const char* fallback) {
+    std::string folder = environment_value(variable);
+    if (folder.empty() || folder.front() != '/')
+        folder = environment_value("HOME") + fallback;
+    return folder;
+}
+
 } // namespace wallcycle

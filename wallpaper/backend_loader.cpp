@@ -48,6 +48,10 @@ BackendList backends_for(const DesktopEnvironment& environment) {
     BackendList backends;
     for (const auto& name : candidate_backends(environment))
         backends.push_back(make_backend(name));
+    if (environment.forced.empty() && wayland_session(environment) && !environment.display.empty())
+        backends.push_back(unavailable_backend(
+            "x11",
+            "a Wayland session does not show the X11 root window (WALLCYCLE_BACKEND=x11 uses it anyway)"));
     return backends;
 }
 

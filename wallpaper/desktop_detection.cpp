@@ -54,7 +54,12 @@ DesktopEnvironment desktop_environment_from_os() {
             environment_value("SWAYSOCK"),
             environment_value("WAYLAND_DISPLAY"),
             environment_value("DISPLAY"),
-            environment_value("WALLCYCLE_BACKEND")};
+            environment_value("WALLCYCLE_BACKEND"),
+            environment_value("XDG_SESSION_TYPE")};
+}
+
+bool wayland_session(const DesktopEnvironment& environment) {
+    return !environment.wayland_display.empty() || lower(environment.session_type) == "wayland";
 }
 
 std::vector<std::string> candidate_backends(const DesktopEnvironment& environment) {
@@ -66,7 +71,7 @@ std::vector<std::string> candidate_backends(const DesktopEnvironment& environmen
     // swaybg draws on any wlroots compositor, but not on a desktop that was named and paints its own.
     if (!environment.swaysock.empty() || (names.empty() && !environment.wayland_display.empty()))
         add(names, "sway");
-    if (!environment.display.empty())
+    if (!environment.display.empty() && !wayland_session(environment))
         add(names, "x11");
     return names;
 }

@@ -51,7 +51,8 @@ struct Program {
 };
 
 // Set; covering the screen; the same file edited in place is drawn anew; a path with blanks,
-// Japanese and URI-special characters.
+// Japanese and URI-special characters; every format the program reads, most of which the desktop
+// itself does not (it is handed a picture made for it), one of them edited in place too.
 void sets_the_wallpaper_on(Shell shell, const char* current_desktop,
                            void (*between)(DesktopSession&) = nullptr) {
     DesktopSession session;
@@ -69,6 +70,15 @@ void sets_the_wallpaper_on(Shell shell, const char* current_desktop,
         {"a picture", plain, blue, green},
         {"the same file, edited", plain, yellow, red},
         {"blanks, Japanese, # and %", special, magenta, cyan},
+        {"WebP", folder + "/p.webp", green, blue},
+        {"WebP, edited", folder + "/p.webp", red, yellow},
+        {"TIFF", folder + "/p.tiff", blue, green},
+        {"SVG", folder + "/p.svg", cyan, magenta},
+        {"HEIC", folder + "/p.heic", yellow, blue},
+        {"AVIF", folder + "/p.avif", green, red},
+        {"JPEG XL", folder + "/p.jxl", magenta, green},
+        {"GIF", folder + "/p.gif", blue, yellow},
+        {"PPM", folder + "/p.ppm", red, cyan},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.what);
@@ -84,6 +94,11 @@ void sets_the_wallpaper_on(Shell shell, const char* current_desktop,
         if (between != nullptr)
             between(session);
     }
+    // Of the pictures made for the desktop, only the one it shows stays.
+    std::size_t made = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(session.folder().file("home")))
+        made += entry.path().filename().string().find("-wallpaper-") != std::string::npos;
+    EXPECT_EQ(made, 1u);
 }
 
 TEST(DesktopShells, Xfce) {

@@ -1,7 +1,9 @@
 #include "tests/support/images.h"
 
 #include "tests/support/process.h"
+#include "tests/support/temp_dir.h"
 
+#include <QBuffer>
 #include <QImage>
 #include <cstdio>
 #include <cstdlib>
@@ -32,6 +34,22 @@ void write_image(const std::string& path, int width, int height, int quality, Co
         tool = {"cjxl", "-d", "0", png, path};
     else if (ending == "gif")
         tool = {"convert", png, path};
+    if (ending == "svg") { // the pixels as a PNG inside, drawn at the picture's size
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "png");
+        write_file(
+            path,
+            "<svg xmlns='http://www.w3.org/2000/svg' xmlns:xlink='http://www.w3.org/1999/xlink' width='" +
+                std::to_string(width) + "' height='" + std::to_string(height) + "' viewBox='0 0 " +
+                std::to_string(width) + " " + std::to_string(height) + "'><image width='" +
+                std::to_string(width) + "' height='" + std::to_string(height) +
+                "' xlink:href='data:image/png;base64," + bytes.toBase64().toStdString() + "'/></svg>");
+        return;
+    }
+    if (ending == "webp")
+        quality = 100; // lossless: the colours stay exact
     if (!image.save(QString::fromStdString(tool.empty() ? path : png), tool.empty() ? nullptr : "png",
                     quality))
         throw std::runtime_error("cannot write test image " + path);

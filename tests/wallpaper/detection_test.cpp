@@ -20,7 +20,10 @@ TEST(Detection, CandidatesForRealSessions) {
         Names backends;
     } cases[] = {
         {"GNOME on X11", {"GNOME", "gnome", "", "", ":0", ""}, {"gnome", "x11"}},
-        {"GNOME on Wayland", {"GNOME", "gnome", "", "wayland-0", ":0", ""}, {"gnome", "x11"}},
+        {"GNOME on Wayland (Xwayland's root is never shown)",
+         {"GNOME", "gnome", "", "wayland-0", ":0", ""},
+         {"gnome"}},
+        {"a Wayland session told by its type", {"GNOME", "gnome", "", "", ":0", "", "wayland"}, {"gnome"}},
         {"Ubuntu", {"ubuntu:GNOME", "ubuntu", "", "", ":0", ""}, {"gnome", "x11"}},
         {"Budgie", {"Budgie:GNOME", "budgie-desktop", "", "", ":0", ""}, {"gnome", "x11"}},
         {"Pantheon", {"Pantheon", "pantheon", "", "", ":0", ""}, {"gnome", "x11"}},
@@ -28,11 +31,11 @@ TEST(Detection, CandidatesForRealSessions) {
         {"MATE", {"MATE", "mate", "", "", ":0", ""}, {"mate", "x11"}},
         {"XFCE", {"XFCE", "xfce", "", "", ":0.0", ""}, {"xfce", "x11"}},
         {"KDE Plasma", {"KDE", "plasma", "", "", ":1", ""}, {"kde", "x11"}},
-        {"KDE Plasma on Wayland", {"KDE", "plasmawayland", "", "wayland-0", ":1", ""}, {"kde", "x11"}},
+        {"KDE Plasma on Wayland", {"KDE", "plasmawayland", "", "wayland-0", ":1", ""}, {"kde"}},
         {"LXQt", {"LXQt", "lxqt", "", "", ":0", ""}, {"lxqt", "x11"}},
         {"LXDE", {"LXDE", "LXDE", "", "", ":0", ""}, {"lxde", "x11"}},
         {"sway", {"sway", "sway", "/run/user/1000/sway-ipc.sock", "wayland-1", "", ""}, {"sway"}},
-        {"sway with Xwayland", {"sway", "", "/run/sway.sock", "wayland-1", ":0", ""}, {"sway", "x11"}},
+        {"sway with Xwayland", {"sway", "", "/run/sway.sock", "wayland-1", ":0", ""}, {"sway"}},
         {"other wlroots compositor", {"Hyprland", "", "", "wayland-1", "", ""}, {"sway"}},
         {"unknown Wayland compositor", {"", "", "", "wayland-0", "", ""}, {"sway"}},
         {"lower case names", {"gnome", "", "", "", ":0", ""}, {"gnome", "x11"}},
@@ -43,6 +46,7 @@ TEST(Detection, CandidatesForRealSessions) {
         {"bare window manager", {"", "", "", "", ":0", ""}, {"x11"}},
         {"nothing at all", {"", "", "", "", "", ""}, {}},
         {"forced", {"GNOME", "gnome", "", "", ":0", "X11"}, {"x11"}},
+        {"forced in a Wayland session", {"GNOME", "gnome", "", "wayland-0", ":0", "x11"}, {"x11"}},
         {"forced unknown", {"GNOME", "", "", "", ":0", "amiga"}, {"amiga"}},
     };
     for (const auto& c : cases)

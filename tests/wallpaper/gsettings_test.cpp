@@ -15,11 +15,13 @@ using namespace wallcycle::test;
 
 namespace {
 
-TempDir* config_home = nullptr; // this process's private settings store, made before GIO starts
+TempDir* home = nullptr; // this process's private settings store and data, made before GIO starts
 
 std::string gsettings_get(const char* schema, const char* key) {
-    Finished done = run("/usr/bin/gsettings", {"get", schema, key},
-                        {{"GSETTINGS_BACKEND", "keyfile"}, {"XDG_CONFIG_HOME", config_home->path()}});
+    // Read back in a UTF-8 locale whatever the caller's: gsettings writes what it cannot show as "?".
+    Finished done =
+        run("/usr/bin/gsettings", {"get", schema, key},
+            {{"GSETTINGS_BACKEND", "keyfile"}, {"XDG_CONFIG_HOME", home->path()}, {"LC_ALL", "C.UTF-8"}});
     EXPECT_EQ(done.exit_code, 0) << done.err;
     return done.out.substr(0, done.out.find('\n'));
 }
@@ -50,19 +52,30 @@ TEST(GSettings, StoresThePictureAsEachDesktopReadsIt) {
         {"cinnamon", "org.cinnamon.desktop.background", "picture-uri", true, nullptr},
         {"mate", "org.mate.background", "picture-filename", false, nullptr},
     };
-    const char* names[] = {"plain.png", "two words.png", "hash#and%percent.bmp", "桜 の 写真.jpg"};
+    // JPEG and PNG go as the user's own file; other formats as a picture made for the desktop.
+    struct Picture {
+        const char* name;
+        bool made;
+    } names[] = {{"plain.png", false},      {"two words.png", false}, {"hash#and%percent.png", false},
+                 {"桜 の 写真.jpg", false}, {"old.bmp", true},        {"still.webp", true}};
     for (const auto& c : cases) {
         auto backend = make_backend(c.backend);
         ASSERT_TRUE(backend->can_run().ok()) << c.backend << ": " << backend->can_run().reason();
-        for (const char* name : names) {
+        for (const auto& [name, made] : names) {
             std::string path = pictures.file(name);
             write_solid_image(path, 0x336699);
             Status applied = backend->apply(path);
             ASSERT_TRUE(applied.ok()) << c.backend << " " << name << ": " << applied.reason();
-            std::string expected = "'" + (c.uri ? file_uri(path) : path) + "'";
-            EXPECT_EQ(gsettings_get(c.schema, c.key), expected) << c.backend << " " << name;
+            std::string stored = gsettings_get(c.schema, c.key);
+            if (made) {
+                std::string prefix = home->file("data/wallcycle/") + c.backend + "-wallpaper-";
+                EXPECT_EQ(stored.find(c.uri ? file_uri(prefix) : prefix), 1u)
+                    << c.backend << " " << name << stored;
+            } else {
+                EXPECT_EQ(stored, "'" + (c.uri ? file_uri(path) : path) + "'") << c.backend << " " << name;
+            }
             if (c.dark_key) {
-                EXPECT_EQ(gsettings_get(c.schema, c.dark_key), expected) << c.backend << " " << name;
+                EXPECT_EQ(gsettings_get(c.schema, c.dark_key), stored) << c.backend << " " << name;
             }
             EXPECT_EQ(gsettings_get(c.schema, "picture-options"), "'zoom'") << c.backend;
         }
@@ -94,11 +107,12 @@ TEST(GSettings, AMissingSchemaIsReportedNotFatal) {
 } // namespace
 
 int main(int argc, char** argv) {
-    TempDir home;
-    config_home = &home;
+    TempDir private_home;
+    home = &private_home;
     // Before GIO picks its settings store: a private keyfile, never the real user's dconf.
     setenv("GSETTINGS_BACKEND", "keyfile", 1);
-    setenv("XDG_CONFIG_HOME", home.path().c_str(), 1);
+    setenv("XDG_CONFIG_HOME", private_home.path().c_str(), 1);
+    setenv("XDG_DATA_HOME", private_home.file("data").c_str(), 1);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,7 +1,5 @@
 #include "wallpaper/backends/gsettings_access.h"
 
-#include "pictures/picture_reader.h"
-
 #include <gio/gio.h>
 #include <memory>
 #include <vector>
@@ -91,13 +89,6 @@ Status gsettings_set_picture(const GSettingsWallpaperKeys& keys, const std::stri
         return fail(std::string("the desktop settings store did not keep ") + keys.schema + " " +
                     keys.picture_key + " (is the session's D-Bus reachable?)");
     return {};
-}
-
-Status GSettingsDesktopBackend::apply(const std::string& image_path) {
-    Result<std::string> usable = usable_picture_path(image_path);
-    if (!usable)
-        return fail(usable.reason());
-    return gsettings_set_picture(keys_, usable.value());
 }
 
 } // namespace wallcycle

@@ -2,7 +2,7 @@
 // Wallpaper keys in GSettings, as GNOME, Cinnamon and MATE keep them (stored in dconf).
 
 #include "platform/result.h"
-#include "wallpaper/backend.h"
+#include "wallpaper/desktop_picture.h"
 
 #include <string>
 
@@ -26,15 +26,16 @@ Status gsettings_keys_present(const GSettingsWallpaperKeys& keys);
 Status gsettings_set_picture(const GSettingsWallpaperKeys& keys, const std::string& absolute_path);
 
 // A desktop whose wallpaper lives in GSettings keys.
-class GSettingsDesktopBackend : public WallpaperBackend {
+class GSettingsDesktopBackend : public FileDesktopBackend {
 public:
     GSettingsDesktopBackend(const char* name, const GSettingsWallpaperKeys& keys)
         : name_(name), keys_(keys) {}
     const char* name() const override { return name_; }
     Status can_run() const override { return gsettings_keys_present(keys_); }
-    Status apply(const std::string& image_path) override;
 
 private:
+    Status show(const std::string& file) override { return gsettings_set_picture(keys_, file); }
+
     const char* name_;
     GSettingsWallpaperKeys keys_;
 };

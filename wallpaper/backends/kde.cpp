@@ -3,10 +3,9 @@
 
 #include "wallpaper/backends/kde.h"
 
-#include "pictures/picture_reader.h"
 #include "platform/child_process.h"
-#include "wallpaper/backend.h"
 #include "wallpaper/backends/session_bus.h"
+#include "wallpaper/desktop_picture.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -44,7 +43,7 @@ Result<QString> evaluate(const QString& script) {
     return reply.arguments().value(0).toString().trimmed();
 }
 
-class KdeBackend : public WallpaperBackend {
+class KdeBackend : public FileDesktopBackend {
 public:
     const char* name() const override { return "kde"; }
     // On the bus is not enough: early in a login plasmashell answers before it has made its
@@ -60,15 +59,14 @@ public:
     // Early in a login plasmashell is not on the bus yet; it would paint its own default over a
     // picture set anywhere else.
     bool may_come_up() const override { return !find_on_path("plasmashell").empty(); }
-    Status apply(const std::string& image_path) override;
+
+private:
+    Status show(const std::string& file) override;
 };
 
-Status KdeBackend::apply(const std::string& image_path) {
-    Result<std::string> usable = usable_picture_path(image_path);
-    if (!usable)
-        return fail(usable.reason());
-    QString uri = QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(usable.value())))
-                      .toString(QUrl::FullyEncoded);
+Status KdeBackend::show(const std::string& file) {
+    QString uri =
+        QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(file))).toString(QUrl::FullyEncoded);
     Result<QString> set = evaluate(plasma_wallpaper_script(uri));
     if (!set)
         return fail("Plasma did not take the wallpaper: " + set.reason());

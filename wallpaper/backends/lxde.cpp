@@ -3,14 +3,14 @@
 
 #include "wallpaper/backend_registry.h"
 
-#include "pictures/picture_reader.h"
 #include "platform/child_process.h"
 #include "wallpaper/backends/x11_outputs.h"
+#include "wallpaper/desktop_picture.h"
 
 namespace wallcycle {
 namespace {
 
-class LxdeBackend : public WallpaperBackend {
+class LxdeBackend : public FileDesktopBackend {
 public:
     const char* name() const override { return "lxde"; }
     Status can_run() const override {
@@ -21,12 +21,11 @@ public:
         return {};
     }
     bool may_come_up() const override { return !find_on_path("pcmanfm").empty(); }
-    Status apply(const std::string& image_path) override {
-        Result<std::string> usable = usable_picture_path(image_path);
-        if (!usable)
-            return fail(usable.reason());
-        // "crop" covers the screen, centred, keeping the picture's shape.
-        return run_program({"pcmanfm", "--set-wallpaper", usable.value(), "--wallpaper-mode", "crop"});
+
+private:
+    // "crop" covers the screen, centred, keeping the picture's shape.
+    Status show(const std::string& file) override {
+        return run_program({"pcmanfm", "--set-wallpaper", file, "--wallpaper-mode", "crop"});
     }
 };
 

@@ -1,40 +1,25 @@
 // LXQt: pcmanfm-qt draws the desktop and keeps the picture in its own settings.
 //
 // pcmanfm-qt before 1.4 (Debian 12 ships 1.2.1) takes no "zoom" mode from its command line and
-// silently keeps the mode it had, which may hide the picture ("none"). So the picture is scaled
-// and cropped here to the shape of the largest monitor, written as a file of our own, and shown
-// "stretch"ed: on every version that covers the screen without distortion. The file name
-// alternates between two, so pcmanfm-qt always sees a new path and redraws, even when the same
-// picture (perhaps edited since) is set again. pcmanfm-qt 1.2.1 shows the new mode but stores only
-// the new path, so the mode is also written into the profile that names our file: the next login
+// silently keeps the mode it had, which may hide the picture ("none"). So it always gets a picture
+// of ours, cropped to the shape of the largest monitor, shown "stretch"ed: on every version that
+// covers the screen without distortion. pcmanfm-qt 1.2.1 shows the new mode but stores only the
+// new path, so the mode is also written into the profile that names our file: the next login
 // shows the picture too.
 
-#include "wallpaper/backend.h"
-
-#include "pictures/picture_reader.h"
 #include "platform/child_process.h"
-#include "platform/file_io.h"
 #include "platform/program_facts.h"
 #include "platform/shown_path.h"
 #include "wallpaper/backends/x11_outputs.h"
+#include "wallpaper/desktop_picture.h"
 
 #include <QDir>
-#include <QImage>
-#include <QImageWriter>
 #include <QSettings>
 #include <chrono>
-#include <cstdio>
 #include <thread>
 
 namespace wallcycle {
 namespace {
-
-std::string xdg_folder(const char* variable, const char* fallback) {
-    std::string folder = environment_value(variable);
-    if (folder.empty() || folder.front() != '/') // relative values are ignored, as XDG says
-        folder = environment_value("HOME") + fallback;
-    return folder;
-}
 
 constexpr const char* shown_mode = "stretch";
 
@@ -63,7 +48,7 @@ Status store_mode(const std::string& picture) {
     return fail("pcmanfm-qt shows the picture but did not store it in its settings");
 }
 
-class LxqtBackend : public WallpaperBackend {
+class LxqtBackend : public FileDesktopBackend {
 public:
     const char* name() const override { return "lxqt"; }
     Status can_run() const override {
@@ -74,37 +59,14 @@ public:
         return {};
     }
     bool may_come_up() const override { return !find_on_path("pcmanfm-qt").empty(); }
-    Status apply(const std::string& image_path) override;
+
+private:
+    MadePicture made_picture(const std::string&) const override { return MadePicture::always; }
+    Status show(const std::string& file) override {
+        Status shown = run_program({"pcmanfm-qt", "--set-wallpaper", file, "--wallpaper-mode", shown_mode});
+        return shown ? store_mode(file) : shown;
+    }
 };
-
-Status LxqtBackend::apply(const std::string& image_path) {
-    Size screen = largest_monitor_size();
-    if (!screen.valid())
-        return fail("no X display to measure for pcmanfm-qt");
-    Result<Picture> covering = picture_for(image_path, screen);
-    if (!covering)
-        return fail(covering.reason());
-    const Picture& picture = covering.value();
-    QImage image(reinterpret_cast<const uchar*>(picture.row(0)), picture.width(), picture.height(),
-                 picture.stride() * 4, QImage::Format_RGB32);
-
-    std::string folder = xdg_folder("XDG_DATA_HOME", "/.local/share") + "/wallcycle";
-    if (Status made = make_directories(folder); !made)
-        return made;
-    std::string first = folder + "/lxqt-wallpaper-1.png", second = folder + "/lxqt-wallpaper-2.png";
-    bool use_second = file_exists(first);
-    const std::string& target = use_second ? second : first;
-    QImageWriter writer(QString::fromStdString(target), "png");
-    writer.setCompression(1); // fast; the file is read once per login
-    if (!writer.write(image))
-        return fail("cannot write " + shown_path(target) + ": " + writer.errorString().toStdString());
-    Status shown = run_program({"pcmanfm-qt", "--set-wallpaper", target, "--wallpaper-mode", shown_mode});
-    if (shown)
-        shown = store_mode(target);
-    // The other file is the one pcmanfm-qt showed before (or no longer needed when it failed).
-    std::remove((shown ? (use_second ? first : second) : target).c_str());
-    return shown;
-}
 
 } // namespace
 } // namespace wallcycle

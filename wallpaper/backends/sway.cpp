@@ -3,52 +3,45 @@
 
 #include "wallpaper/backend_registry.h"
 
-#include "pictures/picture_reader.h"
 #include "platform/child_process.h"
 #include "platform/program_facts.h"
+#include "wallpaper/desktop_picture.h"
 
-#include <chrono>
-#include <fstream>
-#include <thread>
+#include <cctype>
 
 namespace wallcycle {
 namespace {
 
-// sway reads its command as text: the path goes in double quotes, with quotes and backslashes escaped.
-std::string sway_quoted(const std::string& text) {
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '"' || c == '\\')
-            out += '\\';
-        out += c;
-    }
-    return out + "\"";
+// sway expands the path of "output * bg" as a shell would (variables, globs, commands) and splits
+// its commands at ";" and ",": only a path of plain characters reaches it unchanged.
+bool plain_for_sway(const std::string& path) {
+    for (unsigned char c : path)
+        if (!std::isalnum(c) && c < 0x80 &&
+            std::string_view("/._-+@%:=").find(static_cast<char>(c)) == std::string_view::npos)
+            return false;
+    return !path.empty();
 }
 
-// Where the swaybg this program started last is noted, so the next one can replace it.
-std::string swaybg_note() {
-    std::string runtime = environment_value("XDG_RUNTIME_DIR");
-    return (runtime.empty() ? std::string("/tmp") : runtime) + "/wallcycle-swaybg.pid";
-}
+// How long swaybg must stay up to count as showing the picture: one that cannot connect or read
+// the file ends within milliseconds.
+constexpr int swaybg_settle_ms = 250;
 
 Status show_with_swaybg(const std::string& path) {
-    std::ifstream note_in(swaybg_note());
-    int previous = 0;
-    note_in >> previous;
-    Result<int> started = start_detached({"swaybg", "-o", "*", "-i", path, "-m", "fill"});
+    // Ours, on this compositor: the one to replace once the new one is up (the old picture stays
+    // until then), whoever of us started it.
+    std::string marker = "WALLCYCLE_SWAYBG=" + environment_value("WAYLAND_DISPLAY");
+    std::vector<int> previous = processes_marked("swaybg", marker);
+    Result<int> started =
+        start_lasting({"swaybg", "-o", "*", "-i", path, "-m", "fill"}, marker, swaybg_settle_ms);
     if (!started)
-        return fail(started.reason());
-    // The old picture stays until the new one is up: swaybg that cannot start ends at once.
-    std::this_thread::sleep_for(std::chrono::milliseconds(250));
-    if (!process_is(started.value(), "swaybg"))
-        return fail("swaybg could not show " + path);
-    std::ofstream(swaybg_note(), std::ios::trunc) << started.value() << "\n";
-    if (previous != started.value() && process_is(previous, "swaybg"))
-        end_process(previous);
+        return fail("swaybg could not show the picture: " + started.reason());
+    for (int pid : previous)
+        if (pid != started.value())
+            end_process(pid);
     return {};
 }
 
-class SwayBackend : public WallpaperBackend {
+class SwayBackend : public FileDesktopBackend {
 public:
     const char* name() const override { return "sway"; }
     Status can_run() const override {
@@ -58,13 +51,19 @@ public:
             return fail("no Wayland session (WAYLAND_DISPLAY is not set)");
         return find_on_path("swaybg").empty() ? fail("swaybg is not installed") : Status();
     }
-    Status apply(const std::string& image_path) override {
-        Result<std::string> usable = usable_picture_path(image_path);
-        if (!usable)
-            return fail(usable.reason());
-        if (!environment_value("SWAYSOCK").empty())
-            return run_program({"swaymsg", "output", "*", "bg", sway_quoted(usable.value()), "fill"});
-        return show_with_swaybg(usable.value());
+
+private:
+    static bool through_sway() { return !environment_value("SWAYSOCK").empty(); }
+    // A name sway would expand goes to sway as a picture of ours, under a plain name.
+    MadePicture made_picture(const std::string& path) const override {
+        return through_sway() && !plain_for_sway(path) ? MadePicture::always : MadePicture::when_needed;
+    }
+    Status show(const std::string& file) override {
+        if (!through_sway())
+            return show_with_swaybg(file);
+        if (!plain_for_sway(file))
+            return fail("sway would read the path " + file + " as a command; its folder needs a plain name");
+        return run_program({"swaymsg", "output", "*", "bg", file, "fill"});
     }
 };
 

@@ -1,10 +1,9 @@
 // XFCE: xfdesktop draws each monitor's and workspace's picture from the xfconf channel
 // "xfce4-desktop", under /backdrop/screenS/monitorM/workspaceW/last-image.
 
-#include "pictures/picture_reader.h"
-#include "wallpaper/backend.h"
 #include "wallpaper/backends/session_bus.h"
 #include "wallpaper/backends/x11_outputs.h"
+#include "wallpaper/desktop_picture.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -20,11 +19,13 @@ const QString channel = QStringLiteral("xfce4-desktop");
 constexpr int no_picture_style = 0; // xfdesktop's "None": the picture is not drawn at all
 constexpr int zoomed_style = 5;
 
-class XfceBackend : public WallpaperBackend {
+class XfceBackend : public FileDesktopBackend {
 public:
     const char* name() const override { return "xfce"; }
     Status can_run() const override { return session_service_reachable(service, true); }
-    Status apply(const std::string& image_path) override;
+
+private:
+    Status show(const std::string& file) override;
 };
 
 QDBusMessage call_xfconf(const QString& method, const QVariantList& arguments) {
@@ -97,16 +98,13 @@ Status show_the_picture(const QString& picture_property) {
     return set_property(style, zoomed_style);
 }
 
-Status XfceBackend::apply(const std::string& image_path) {
-    Result<std::string> usable = usable_picture_path(image_path);
-    if (!usable)
-        return fail(usable.reason());
+Status XfceBackend::show(const std::string& file) {
     Result<QStringList> keys = existing_picture_properties();
     if (!keys)
         return fail(keys.reason());
     bool created = keys->isEmpty();
     QStringList targets = created ? new_picture_properties() : keys.value();
-    QString path = QString::fromStdString(usable.value());
+    QString path = QString::fromStdString(file);
     // The picture first, then a style that shows it: xfdesktop loads the new picture once, rather
     // than starting on the old one when the style changes and the new one a moment later.
     for (const QString& key : targets) {

@@ -1,0 +1,95 @@
+#include "wallpaper/desktop_picture.h"
+
+#include "pictures/picture_checks.h"
+#include "pictures/picture_formats.h"
+#include "pictures/picture_reader.h"
+#include "pictures/png_writer.h"
+#include "platform/file_io.h"
+#include "platform/program_facts.h"
+#include "platform/shown_path.h"
+#include "wallpaper/backends/x11_outputs.h"
+
+#include <chrono>
+#include <cstdio>
+
+namespace wallcycle {
+namespace {
+
+// Without an X display to measure (a Wayland session), the picture is made to cover a 4K screen.
+constexpr Size unmeasured_screen{3840, 2160};
+
+std::string made_folder() {
+    return xdg_folder("XDG_DATA_HOME", "/.local/share") + "/wallcycle";
+}
+
+std::string made_prefix(std::string_view desktop) {
+    return std::string(desktop) + "-wallpaper-";
+}
+
+// A name never used before: desktops keep what they drew by file name (gnome-shell shows the
+// old picture for a name it has shown before, even after the file was replaced).
+std::string new_made_name(std::string_view desktop) {
+    auto now = std::chrono::system_clock::now().time_since_epoch();
+    char token[32];
+    std::snprintf(
+        token, sizeof token, "%llx",
+        static_cast<unsigned long long>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()));
+    return made_folder() + "/" + made_prefix(desktop) + token + ".png";
+}
+
+} // namespace
+
+Result<DesktopPicture> picture_for_desktop(const std::string& path, std::string_view desktop,
+                                           MadePicture when) {
+    Result<PictureFormat> format = picture_file_format(path);
+    if (!format)
+        return fail(format.reason());
+    if (when == MadePicture::when_needed && format_row(*format).desktops_read_it) {
+        Result<std::string> usable = usable_picture_path(path);
+        if (!usable)
+            return fail(usable.reason());
+        return DesktopPicture{usable.value(), false};
+    }
+    Size screen = largest_monitor_size();
+    Result<Picture> shown =
+        screen.valid() ? picture_for(path, screen) : read_picture(path, {unmeasured_screen});
+    if (!shown)
+        return fail(shown.reason());
+    Result<std::string> bytes = png_bytes(shown.value());
+    if (!bytes)
+        return fail(picture_failure(path, bytes.reason()));
+    std::string target = new_made_name(desktop);
+    if (Status folder = make_directories(made_folder()); !folder)
+        return fail(folder.reason());
+    if (Status written = replace_file_atomically(target, bytes.value()); !written)
+        return fail("cannot write the picture made for the desktop: " + written.reason());
+    return DesktopPicture{target, true};
+}
+
+void desktop_took(const DesktopPicture& picture, std::string_view desktop, bool shown) {
+    if (!shown) {
+        if (picture.made)
+            std::remove(picture.file.c_str());
+        return;
+    }
+    Result<std::vector<FolderEntry>> made = list_folder(made_folder());
+    if (!made)
+        return;
+    for (const FolderEntry& entry : made.value()) {
+        std::string path = made_folder() + "/" + entry.name;
+        if (entry.name.starts_with(made_prefix(desktop)) && entry.name.ends_with(".png") &&
+            path != picture.file)
+            std::remove(path.c_str());
+    }
+}
+
+Status FileDesktopBackend::apply(const std::string& image_path) {
+    Result<DesktopPicture> picture = picture_for_desktop(image_path, name(), made_picture(image_path));
+    if (!picture)
+        return fail(picture.reason());
+    Status shown = show(picture->file);
+    desktop_took(picture.value(), name(), shown.ok());
+    return shown;
+}
+
+} // namespace wallcycle
