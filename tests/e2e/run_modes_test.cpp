@@ -59,9 +59,10 @@ TEST(RunModes, OutcomesByArgumentAndSettings) {
         std::optional<std::string> settings; // {} = no file; "%LIST%" = the three images with interval
         std::vector<std::string> args;
         Expect expect;
-        int exit_code;    // when it exits
-        bool changes;     // the wallpaper becomes one of the three images
-        const char* says; // on stderr
+        int exit_code;                                   // when it exits
+        bool changes;                                    // the wallpaper becomes one of the three images
+        const char* says;                                // on stderr
+        std::map<std::string, std::string> session = {}; // besides a bare X session's
     } cases[] = {
         // One case a line: the table it is.
         // clang-format off
@@ -77,6 +78,8 @@ TEST(RunModes, OutcomesByArgumentAndSettings) {
         {"no argument", "%LIST%", {}, Expect::Window, 0, false, ""},
         {"/E is not /e", "%LIST%", {"/E"}, Expect::Window, 0, false, ""},
         {"/e followed by more", "%LIST%", {"/e", "x"}, Expect::Window, 0, false, ""},
+        {"/e on a Wayland compositor nobody serves", "%LIST%", {"/e"}, Expect::Exits, 1, false, "compositor", {{"WAYLAND_DISPLAY", "wayland-nobody"}, {"XDG_CURRENT_DESKTOP", "niri"}}},
+        {"/e in a Wayland session with no setter", "%LIST%", {"/e"}, Expect::Exits, 1, false, "Wayland session", {{"XDG_SESSION_TYPE", "wayland"}}},
         // clang-format on
     };
     for (const auto& c : cases) {
@@ -91,7 +94,10 @@ TEST(RunModes, OutcomesByArgumentAndSettings) {
             write_file(settings_path, bytes);
         }
         MapWatcher watcher(desk.server.display());
-        Process program(desk.program, c.args, desk.env());
+        std::map<std::string, std::string> env = desk.env();
+        for (const auto& [name, value] : c.session)
+            env[name] = value;
+        Process program(desk.program, c.args, env);
         Finished done;
         if (c.expect == Expect::Window) {
             EXPECT_TRUE(watcher.window_mapped_within(10000)) << "no window";

@@ -36,6 +36,10 @@ TEST(PictureFolder, WhatAFolderStandsFor) {
     } cases[] = {
         {"pictures only", {"b.png", "a.JPG", "c.bmp"}, nullptr, {"a.JPG", "b.png", "c.bmp"}},
         {"non-pictures skipped", {"a.png", "notes.txt", "noending", "b.webp"}, nullptr, {"a.png", "b.webp"}},
+        {"phone photos, AVIF and JPEG XL",
+         {"IMG_1.HEIC", "b.heif", "c.avif", "d.jxl"},
+         nullptr,
+         {"IMG_1.HEIC", "b.heif", "c.avif", "d.jxl"}},
         {"nested",
          {"a.png", "sub/b.png", "sub/deeper/c.gif"},
          nullptr,

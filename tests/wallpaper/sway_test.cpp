@@ -81,13 +81,19 @@ TEST(Sway, SwaybgShowsThePictureOnOtherCompositorsAndOnlyOneStays) {
     TempDir dir;
     write_solid_image(dir.file("a.png"), red);
     write_solid_image(dir.file("b.png"), blue);
+    // Found from WAYLAND_DISPLAY alone, as on a compositor without a setter of its own.
     ScopedEnvironment env{{"SWAYSOCK", ""},
                           {"WAYLAND_DISPLAY", compositor.wayland_display()},
-                          {"XDG_RUNTIME_DIR", compositor.runtime_dir()}};
-    auto backend = make_backend("sway");
-    ASSERT_TRUE(backend->can_run().ok()) << backend->can_run().reason();
+                          {"DISPLAY", ""},
+                          {"XDG_RUNTIME_DIR", compositor.runtime_dir()},
+                          {"XDG_CURRENT_DESKTOP", "niri"},
+                          {"DESKTOP_SESSION", ""},
+                          {"WALLCYCLE_BACKEND", ""}};
+    BackendList backends = desktop_backends();
+    ASSERT_EQ(backends.size(), 1u);
+    ASSERT_STREQ(backends.front()->name(), "sway");
     for (auto [name, colour] : {std::pair{"a.png", red}, {"b.png", blue}, {"a.png", red}}) {
-        Status applied = backend->apply(dir.file(name));
+        Status applied = ApplyWallpaper(dir.file(name), backends);
         ASSERT_TRUE(applied.ok()) << applied.reason();
         EXPECT_TRUE(shows_within(compositor, colour, 3000)) << name;
         EXPECT_EQ(swaybg_on(compositor).size(), 1u) << name;
@@ -96,7 +102,7 @@ TEST(Sway, SwaybgShowsThePictureOnOtherCompositorsAndOnlyOneStays) {
         kill(pid, SIGTERM);
     // A swaybg that cannot reach its compositor ends at once: a failure that says why.
     ScopedEnvironment gone{{"WAYLAND_DISPLAY", "wayland-nobody"}};
-    Status refused = backend->apply(dir.file("b.png"));
+    Status refused = ApplyWallpaper(dir.file("b.png"), backends);
     EXPECT_FALSE(refused.ok());
     EXPECT_NE(refused.reason().find("compositor"), std::string::npos) << refused.reason();
 }
