@@ -43,17 +43,4 @@ bool looks_like_picture(std::string_view name);
 // those the system reads).
 std::string picture_patterns(std::string_view separator, bool windows = false);
 
-inline bool looks_like_png(std::string_view bytes) {
-    return format_of(bytes) == PictureFormat::png;
-}
-inline bool looks_like_jpeg(std::string_view bytes) {
-    return format_of(bytes) == PictureFormat::jpeg;
-}
-inline bool looks_like_bmp(std::string_view bytes) {
-    return format_of(bytes) == PictureFormat::bmp;
-}
-inline bool looks_like_webp(std::string_view bytes) {
-    return format_of(bytes) == PictureFormat::webp;
-}
-
 } // namespace wallcycle

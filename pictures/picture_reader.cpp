@@ -65,7 +65,8 @@ Result<Picture> read_picture(const std::string& path, const PictureRequest& requ
         return fail(file.reason());
     Result<Picture> picture = fail("");
     char magic[8] = {};
-    if (pread(file->descriptor(), magic, sizeof magic, 0) == sizeof magic && looks_like_png({magic, 8})) {
+    if (pread(file->descriptor(), magic, sizeof magic, 0) == sizeof magic &&
+        format_of({magic, 8}) == PictureFormat::png) {
         // Read as it decodes: a large PNG is never held whole.
         int copy = dup(file->descriptor());
         std::FILE* stream = copy < 0 ? nullptr : fdopen(copy, "rb");

@@ -75,22 +75,23 @@ Status jpeg_complete(std::string_view bytes) {
 } // namespace
 
 Status picture_complete(std::string_view bytes) {
-    if (looks_like_bmp(bytes)) {
+    PictureFormat format = format_of(bytes);
+    if (format == PictureFormat::bmp) {
         Result<Picture> read = read_bmp(bytes);
         return read ? Status() : fail(read.reason());
     }
-    if (looks_like_png(bytes))
+    if (format == PictureFormat::png)
         return png_complete(bytes);
-    if (looks_like_jpeg(bytes))
+    if (format == PictureFormat::jpeg)
         return jpeg_complete(bytes);
-    if (looks_like_webp(bytes)) {
+    if (format == PictureFormat::webp) {
         std::uint32_t length = static_cast<unsigned char>(bytes[4]) |
                                static_cast<unsigned char>(bytes[5]) << 8 |
                                static_cast<unsigned char>(bytes[6]) << 16 |
                                static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[7])) << 24;
         return bytes.size() - 8 >= length ? Status() : picture_damaged("the file is cut short");
     }
-    if (bytes.substr(0, 4) == "GIF8" && (bytes.size() < 14 || bytes.back() != ';'))
+    if (format == PictureFormat::gif && (bytes.size() < 14 || bytes.back() != ';'))
         return picture_damaged("the file is cut short before its trailer");
     return {};
 }

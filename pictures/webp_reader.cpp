@@ -10,7 +10,7 @@
 namespace wallcycle {
 
 bool looks_like_still_webp(std::string_view bytes) {
-    if (!looks_like_webp(bytes))
+    if (format_of(bytes) != PictureFormat::webp)
         return false;
     WebPBitstreamFeatures features;
     return WebPGetFeatures(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &features) !=

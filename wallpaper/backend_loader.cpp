@@ -19,17 +19,19 @@ private:
     std::string reason_;
 };
 
-} // namespace
-
+// Stands in for a desktop that cannot be made (its module is missing), saying why when asked.
 std::unique_ptr<WallpaperBackend> unavailable_backend(const std::string& name, std::string reason) {
     return std::make_unique<UnavailableBackend>(name, std::move(reason));
 }
 
+// The desktop the module's maker function makes, or one that says why there is none.
 std::unique_ptr<WallpaperBackend> made_by(const std::string& name, const Result<void*>& maker) {
     if (!maker)
         return unavailable_backend(name, maker.reason());
     return std::unique_ptr<WallpaperBackend>(reinterpret_cast<WallpaperBackend* (*)()>(maker.value())());
 }
+
+} // namespace
 
 std::unique_ptr<WallpaperBackend> make_backend(const std::string& name) {
     std::string known;

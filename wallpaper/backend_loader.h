@@ -7,12 +7,6 @@
 
 namespace wallcycle {
 
-// Stands in for a desktop that cannot be made (its module is missing), saying why when asked.
-std::unique_ptr<WallpaperBackend> unavailable_backend(const std::string& name, std::string reason);
-
-// The desktop the module's maker function makes, or one that says why there is none.
-std::unique_ptr<WallpaperBackend> made_by(const std::string& name, const Result<void*>& maker);
-
 // The backend of that name; one that names no desktop says so when asked whether it can run.
 std::unique_ptr<WallpaperBackend> make_backend(const std::string& name);
 

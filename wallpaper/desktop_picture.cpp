@@ -37,8 +37,12 @@ std::string new_made_name(std::string_view desktop) {
     return made_folder() + "/" + made_prefix(desktop) + token + ".png";
 }
 
-} // namespace
+struct DesktopPicture {
+    std::string file; // absolute
+    bool made = false;
+};
 
+// The file to give the desktop for the picture at `path`, once every pixel of it has been checked.
 Result<DesktopPicture> picture_for_desktop(const std::string& path, std::string_view desktop,
                                            MadePicture when) {
     Result<PictureFormat> format = picture_file_format(path);
@@ -66,6 +70,7 @@ Result<DesktopPicture> picture_for_desktop(const std::string& path, std::string_
     return DesktopPicture{target, true};
 }
 
+// Once the desktop has taken the picture (or refused it): the made pictures it does not show go.
 void desktop_took(const DesktopPicture& picture, std::string_view desktop, bool shown) {
     if (!shown) {
         if (picture.made)
@@ -82,6 +87,8 @@ void desktop_took(const DesktopPicture& picture, std::string_view desktop, bool 
             std::remove(path.c_str());
     }
 }
+
+} // namespace
 
 Status FileDesktopBackend::apply(const std::string& image_path) {
     Result<DesktopPicture> picture = picture_for_desktop(image_path, name(), made_picture(image_path));

@@ -1,12 +1,14 @@
 #pragma once
 // Desktops that read the picture file themselves are given one they surely read: the user's own
 // JPEG or PNG as it is (so the desktop's settings name it), any other format as a picture made
-// from the pixels already decoded and checked, at the size the screen needs.
+// from the pixels already decoded and checked, at the size the screen needs. Made pictures are
+// PNG files in $XDG_DATA_HOME/wallcycle (desktops read them again at every login), each under a
+// new name: the desktop always sees a new file and draws it, and the one it shows is never
+// overwritten; once it shows one, the others are removed.
 
 #include "wallpaper/backend.h"
 
 #include <string>
-#include <string_view>
 
 namespace wallcycle {
 
@@ -14,22 +16,6 @@ enum class MadePicture {
     when_needed, // for formats not every desktop reads
     always       // a desktop that cannot cover the screen by itself gets the picture cropped to it
 };
-
-struct DesktopPicture {
-    std::string file; // absolute
-    bool made = false;
-};
-
-// The file to give the desktop for the picture at `path`, once every pixel of it has been checked.
-// Made pictures are PNG files in $XDG_DATA_HOME/wallcycle (desktops read them again at every
-// login), each under a new name: the desktop always sees a new file and draws it, and the one it
-// shows is never overwritten.
-Result<DesktopPicture> picture_for_desktop(const std::string& path, std::string_view desktop,
-                                           MadePicture when);
-
-// Once the desktop has taken the picture (or refused it): the made pictures it does not show are
-// removed, so no more than one per desktop stays.
-void desktop_took(const DesktopPicture& picture, std::string_view desktop, bool shown);
 
 // A desktop that reads the picture file itself.
 class FileDesktopBackend : public WallpaperBackend {

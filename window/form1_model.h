@@ -28,7 +28,6 @@ public:
 
     const std::vector<std::string>& entries() const { return entries_; }
     const std::string& interval_text() const { return interval_text_; }
-    const std::string& current_wallpaper() const { return CurrentWallpaper; }
     // The rotation's period when "/s" armed it, else 0.
     int rotation_ms() const { return rotation_ms_; }
     Settings settings() const { return {interval_text_, entries_}; }

@@ -1,5 +1,7 @@
 #include "tests/support/xvfb.h"
 
+#include "wallpaper/backends/xcb_reply.h"
+
 #include "tests/support/process.h"
 #include "tests/support/screenshot.h"
 
@@ -28,15 +30,15 @@ bool display_free(int n) {
            stat(("/tmp/.X" + std::to_string(n) + "-lock").c_str(), &info) != 0;
 }
 
-struct Connection {
-    explicit Connection(const std::string& display) : c(xcb_connect(display.c_str(), nullptr)) {
-        if (xcb_connection_has_error(c)) {
-            xcb_disconnect(c);
+// A connection to the display, as the program holds its own.
+struct Server {
+    explicit Server(const std::string& display)
+        : connection(xcb_connect(display.c_str(), nullptr)), c(connection.get()) {
+        if (xcb_connection_has_error(c))
             throw std::runtime_error("cannot connect to " + display);
-        }
         screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
     }
-    ~Connection() { xcb_disconnect(c); }
+    Connection connection;
     xcb_connection_t* c;
     xcb_screen_t* screen;
 };
@@ -104,43 +106,34 @@ std::uint32_t root_pixel(const std::string& display, int x, int y) {
 }
 
 std::uint32_t root_pixmap_property(const std::string& display, const char* atom_name) {
-    Connection x11(display);
-    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(
-        xcb_intern_atom_reply(
-            x11.c, xcb_intern_atom(x11.c, 1, static_cast<std::uint16_t>(strlen(atom_name)), atom_name),
-            nullptr),
-        &std::free);
-    if (!atom || atom->atom == XCB_ATOM_NONE)
+    Server x11(display);
+    xcb_atom_t atom = atom_named(x11.c, atom_name);
+    if (atom == XCB_ATOM_NONE)
         return 0;
-    std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> property(
-        xcb_get_property_reply(
-            x11.c, xcb_get_property(x11.c, 0, x11.screen->root, atom->atom, XCB_ATOM_PIXMAP, 0, 1), nullptr),
-        &std::free);
+    Reply<xcb_get_property_reply_t> property(xcb_get_property_reply(
+        x11.c, xcb_get_property(x11.c, 0, x11.screen->root, atom, XCB_ATOM_PIXMAP, 0, 1), nullptr));
     if (!property || xcb_get_property_value_length(property.get()) != 4)
         return 0;
     return *static_cast<const std::uint32_t*>(xcb_get_property_value(property.get()));
 }
 
 long count_pixmaps(const std::string& display) {
-    Connection x11(display);
-    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> pixmap_atom(
-        xcb_intern_atom_reply(x11.c, xcb_intern_atom(x11.c, 0, 6, "PIXMAP"), nullptr), &std::free);
-    std::unique_ptr<xcb_res_query_clients_reply_t, decltype(&std::free)> clients(
-        xcb_res_query_clients_reply(x11.c, xcb_res_query_clients(x11.c), nullptr), &std::free);
-    if (!pixmap_atom || !clients)
+    Server x11(display);
+    xcb_atom_t pixmap_atom = atom_named(x11.c, "PIXMAP");
+    Reply<xcb_res_query_clients_reply_t> clients(
+        xcb_res_query_clients_reply(x11.c, xcb_res_query_clients(x11.c), nullptr));
+    if (pixmap_atom == XCB_ATOM_NONE || !clients)
         throw std::runtime_error("the X server does not answer X-Resource queries");
     long total = 0;
     for (auto it = xcb_res_query_clients_clients_iterator(clients.get()); it.rem > 0;
          xcb_res_client_next(&it)) {
-        std::unique_ptr<xcb_res_query_client_resources_reply_t, decltype(&std::free)> resources(
-            xcb_res_query_client_resources_reply(
-                x11.c, xcb_res_query_client_resources(x11.c, it.data->resource_base), nullptr),
-            &std::free);
+        Reply<xcb_res_query_client_resources_reply_t> resources(xcb_res_query_client_resources_reply(
+            x11.c, xcb_res_query_client_resources(x11.c, it.data->resource_base), nullptr));
         if (!resources)
             continue;
         for (auto type = xcb_res_query_client_resources_types_iterator(resources.get()); type.rem > 0;
              xcb_res_type_next(&type))
-            if (type.data->resource_type == pixmap_atom->atom)
+            if (type.data->resource_type == pixmap_atom)
                 total += type.data->count;
     }
     return total;

@@ -9,6 +9,7 @@
 #include "tests/support/xvfb.h"
 #include "wallpaper/backend_loader.h"
 #include "wallpaper/backends/kde.h"
+#include "wallpaper/backends/session_bus.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -27,10 +28,7 @@ const QString xfconf = QStringLiteral("org.xfce.Xfconf");
 const QString channel = QStringLiteral("xfce4-desktop");
 
 QDBusMessage call_xfconf(const QString& method, const QVariantList& arguments) {
-    QDBusMessage call =
-        QDBusMessage::createMethodCall(xfconf, QStringLiteral("/org/xfce/Xfconf"), xfconf, method);
-    call.setArguments(arguments);
-    return QDBusConnection::sessionBus().call(call);
+    return call_session_service(xfconf, QStringLiteral("/org/xfce/Xfconf"), xfconf, method, arguments);
 }
 
 QVariant xfconf_property(const QString& property) {

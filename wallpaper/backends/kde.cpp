@@ -7,8 +7,6 @@
 #include "wallpaper/backends/session_bus.h"
 #include "wallpaper/desktop_picture.h"
 
-#include <QDBusConnection>
-#include <QDBusMessage>
 #include <QFile>
 #include <QUrl>
 
@@ -33,11 +31,9 @@ QString script_string(const QString& text) {
 
 // Runs a script in plasmashell; what it printed, or why it could not run.
 Result<QString> evaluate(const QString& script) {
-    QDBusMessage call = QDBusMessage::createMethodCall(service, QStringLiteral("/PlasmaShell"),
-                                                       QStringLiteral("org.kde.PlasmaShell"),
-                                                       QStringLiteral("evaluateScript"));
-    call.setArguments({script});
-    QDBusMessage reply = session_bus().call(call);
+    QDBusMessage reply =
+        call_session_service(service, QStringLiteral("/PlasmaShell"), QStringLiteral("org.kde.PlasmaShell"),
+                             QStringLiteral("evaluateScript"), {script});
     if (reply.type() == QDBusMessage::ErrorMessage)
         return fail(reply.errorMessage().toStdString());
     return reply.arguments().value(0).toString().trimmed();

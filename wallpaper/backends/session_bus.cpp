@@ -16,6 +16,13 @@ QDBusConnection session_bus() {
     return QDBusConnection::sessionBus();
 }
 
+QDBusMessage call_session_service(const QString& service, const QString& path, const QString& interface,
+                                  const QString& method, const QVariantList& arguments) {
+    QDBusMessage call = QDBusMessage::createMethodCall(service, path, interface, method);
+    call.setArguments(arguments);
+    return session_bus().call(call);
+}
+
 Status session_service_reachable(const QString& service, bool may_be_activated) {
     QDBusConnection bus = session_bus();
     if (!bus.isConnected())

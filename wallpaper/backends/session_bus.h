@@ -4,6 +4,7 @@
 #include "platform/result.h"
 
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QString>
 
 namespace wallcycle {
@@ -11,6 +12,11 @@ namespace wallcycle {
 // The session bus. QtDBus wants Qt's application object: a run that has none yet (a bare "/e")
 // gets a plain one here, made once and kept for the rest of the run.
 QDBusConnection session_bus();
+
+// Calls a method of a service on the session bus and waits for its answer (an error message when
+// the call fails).
+QDBusMessage call_session_service(const QString& service, const QString& path, const QString& interface,
+                                  const QString& method, const QVariantList& arguments);
 
 // Whether a service answers on the session bus: running now, or started on the first call.
 Status session_service_reachable(const QString& service, bool may_be_activated);

@@ -13,20 +13,14 @@ namespace wallcycle {
 namespace {
 
 struct Display {
-    Display() : c(xcb_connect(nullptr, nullptr)) {
+    Display() : connection(xcb_connect(nullptr, nullptr)), c(connection.get()) {
         if (!xcb_connection_has_error(c))
             screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
     }
-    ~Display() { xcb_disconnect(c); }
+    Connection connection;
     xcb_connection_t* c;
     xcb_screen_t* screen = nullptr;
 };
-
-xcb_atom_t atom_named(xcb_connection_t* c, const char* name) {
-    Reply<xcb_intern_atom_reply_t> atom(xcb_intern_atom_reply(
-        c, xcb_intern_atom(c, 1, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr));
-    return atom ? atom->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
-}
 
 bool is_desktop_window_of(xcb_connection_t* c, xcb_window_t window, std::string_view window_class,
                           xcb_atom_t type_atom, xcb_atom_t desktop_type) {

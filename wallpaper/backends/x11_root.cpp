@@ -19,11 +19,6 @@
 namespace wallcycle {
 namespace {
 
-struct Disconnect {
-    void operator()(xcb_connection_t* c) const { xcb_disconnect(c); }
-};
-using Connection = std::unique_ptr<xcb_connection_t, Disconnect>;
-
 xcb_screen_t* screen_number(xcb_connection_t* c, int number) {
     xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
     for (int i = 0; it.rem > 0; xcb_screen_next(&it), ++i)
@@ -105,11 +100,6 @@ Status draw_picture(const std::string& path, const std::vector<Rect>& monitors, 
     return {};
 }
 
-xcb_atom_t intern(xcb_connection_t* c, xcb_intern_atom_cookie_t cookie) {
-    Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(c, cookie, nullptr));
-    return reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
-}
-
 // The pixmap a root property names, or none.
 xcb_pixmap_t pixmap_property(xcb_connection_t* c, xcb_get_property_cookie_t cookie) {
     Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(c, cookie, nullptr));
@@ -132,8 +122,8 @@ void release_previous_picture(xcb_connection_t* c, xcb_window_t root, xcb_atom_t
 Status set_root_picture(xcb_connection_t* c, xcb_screen_t* screen, xcb_pixmap_t pixmap) {
     auto xroot_cookie = xcb_intern_atom(c, 0, 13, "_XROOTPMAP_ID");
     auto esetroot_cookie = xcb_intern_atom(c, 0, 16, "ESETROOT_PMAP_ID");
-    xcb_atom_t xroot = intern(c, xroot_cookie);
-    xcb_atom_t esetroot = intern(c, esetroot_cookie);
+    xcb_atom_t xroot = atom_reply(c, xroot_cookie);
+    xcb_atom_t esetroot = atom_reply(c, esetroot_cookie);
     if (xroot == XCB_ATOM_NONE || esetroot == XCB_ATOM_NONE)
         return fail("the X server did not register the wallpaper properties");
     release_previous_picture(c, screen->root, xroot, esetroot);

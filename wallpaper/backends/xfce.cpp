@@ -29,10 +29,7 @@ private:
 };
 
 QDBusMessage call_xfconf(const QString& method, const QVariantList& arguments) {
-    QDBusMessage call =
-        QDBusMessage::createMethodCall(service, QStringLiteral("/org/xfce/Xfconf"), service, method);
-    call.setArguments(arguments);
-    return session_bus().call(call);
+    return call_session_service(service, QStringLiteral("/org/xfce/Xfconf"), service, method, arguments);
 }
 
 Status set_property(const QString& property, const QVariant& value) {
