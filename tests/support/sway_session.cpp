@@ -23,14 +23,26 @@ SwaySession::SwaySession(bool draws_own_background) {
                                            {"WAYLAND_DISPLAY", ""},
                                            {"DISPLAY", ""},
                                            {"SWAYSOCK", ""}};
-    // sway will not run as root; in a user namespace of its own it does.
-    if (geteuid() == 0)
-        sway_ = std::make_unique<Process>(
-            "/usr/bin/unshare",
-            std::vector<std::string>{"--user", "/usr/bin/sway", "-c", dir_.file("config")}, env);
-    else
-        sway_ = std::make_unique<Process>("/usr/bin/sway",
-                                          std::vector<std::string>{"-c", dir_.file("config")}, env);
+    // sway will not run as root: in a user namespace of its own it does, and where namespaces are
+    // refused (a chroot, a container) as an ordinary user, its runtime folder made that user's.
+    std::vector<std::string> sway{"/usr/bin/sway", "-c", dir_.file("config")};
+    std::string how = "sway";
+    if (geteuid() == 0) {
+        Finished probe = run("/usr/bin/unshare", {"--user", "/bin/true"});
+        if (probe.exit_code == 0) {
+            sway.insert(sway.begin(), {"/usr/bin/unshare", "--user"});
+            how = "sway in a user namespace";
+        } else {
+            if (chown(dir_.path().c_str(), 65534, 65534) != 0)
+                throw std::runtime_error(
+                    "sway cannot run here: it refuses root, user namespaces are refused (" + probe.err +
+                    ") and its folder cannot be given to user 65534");
+            sway.insert(sway.begin(),
+                        {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+            how = "sway as user 65534 (user namespaces are refused here: " + probe.err + ")";
+        }
+    }
+    sway_ = std::make_unique<Process>(sway[0], std::vector<std::string>(sway.begin() + 1, sway.end()), env);
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (std::chrono::steady_clock::now() < deadline) {
         std::istringstream ready(read_file(dir_.file("ready")));
@@ -40,7 +52,7 @@ SwaySession::SwaySession(bool draws_own_background) {
             break;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    throw std::runtime_error("sway did not start: " + sway_->finish(0).err);
+    throw std::runtime_error(how + " did not start: " + sway_->finish(0).err);
 }
 
 std::uint32_t SwaySession::pixel(int x, int y) const {

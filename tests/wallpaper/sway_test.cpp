@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <optional>
+#include <sys/stat.h>
 
 using namespace wallcycle;
 using namespace wallcycle::test;
@@ -30,6 +31,9 @@ bool shows_within(const SwaySession& sway, std::uint32_t colour, int millisecond
 TEST(Sway, SwayShowsEveryPictureItIsAskedForWhateverItsName) {
     SwaySession sway(true);
     TempDir dir;
+    // sway may run as another user (where user namespaces are refused): it reads the pictures itself.
+    std::filesystem::create_directories(dir.file("data/wallcycle"));
+    chmod(dir.path().c_str(), 0755);
     ScopedEnvironment env{{"SWAYSOCK", sway.swaysock()},
                           {"WAYLAND_DISPLAY", sway.wayland_display()},
                           {"XDG_RUNTIME_DIR", sway.runtime_dir()},
