@@ -42,8 +42,11 @@ std::string not_a_file_reason(FileKind kind);
 Result<std::string> read_whole_file(const std::string& path, std::size_t max_bytes);
 
 // Replaces the file so that at every moment it holds either the old or the new content in full:
-// a temporary file beside it is written, flushed to disk and renamed over it. Temporary files of
-// earlier saves that were killed before their rename are removed.
+// a temporary file beside it is written, flushed to disk and renamed over it. The new file keeps
+// the old one's owner, group, mode and access list (or the save fails, the old file left); a
+// symbolic link stays a link, the file it names replaced. A hard link of the old file keeps the
+// old content. Temporary files of earlier saves that were killed before their rename (named with
+// a marker of ours) are removed; no other file is.
 Status replace_file_atomically(const std::string& path, std::string_view bytes);
 
 // Creates the directory and its parents where they are missing.

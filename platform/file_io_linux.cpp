@@ -13,6 +13,7 @@
 #include <limits.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <thread>
 #include <unistd.h>
 
@@ -43,14 +44,48 @@ bool write_all(int fd, std::string_view bytes) {
     return true;
 }
 
-// Mode for the new file: the old file's, or what a plain create would give under the umask.
-mode_t mode_for(const std::string& path) {
-    struct stat old {};
-    if (stat(path.c_str(), &old) == 0)
-        return old.st_mode & 07777;
+// The mode a plain create would give under the umask, for a file that is new.
+mode_t new_file_mode() {
     mode_t mask = umask(0);
     umask(mask);
     return 0666 & ~mask;
+}
+
+// The new file gets what the old one had: owner and group, mode, access list. What cannot be kept
+// fails the save (the old file stays), rather than change who may read the user's list.
+const char* keep_what_the_old_had(int fd, const std::string& old_path, const struct stat* old) {
+    if (old == nullptr)
+        return fchmod(fd, new_file_mode()) == 0 ? nullptr : "cannot set the permissions of";
+    struct stat made {};
+    if (fstat(fd, &made) != 0)
+        return "cannot read";
+    if ((made.st_uid != old->st_uid || made.st_gid != old->st_gid) &&
+        fchown(fd, old->st_uid, old->st_gid) != 0)
+        return "cannot give the owner and group of the old file to";
+    if (fchmod(fd, old->st_mode & 07777) != 0)
+        return "cannot set the permissions of";
+    char acl[4096];
+    ssize_t length = getxattr(old_path.c_str(), "system.posix_acl_access", acl, sizeof acl);
+    if (length > 0 && fsetxattr(fd, "system.posix_acl_access", acl, static_cast<std::size_t>(length), 0) != 0)
+        return "cannot give the access list of the old file to";
+    return nullptr;
+}
+
+// The file a save replaces: for a symbolic link, the file it names (the link stays a link).
+std::string file_behind(const std::string& path) {
+    std::string target = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat info {};
+        if (lstat(target.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
+            return target;
+        std::string link(PATH_MAX, '\0');
+        ssize_t length = readlink(target.c_str(), link.data(), link.size());
+        if (length <= 0)
+            return target;
+        link.resize(static_cast<std::size_t>(length));
+        target = link.front() == '/' ? link : parent_of(target) + "/" + link;
+    }
+    return target;
 }
 
 // A save holds an exclusive lock on its folder from creating its temporary file to the rename, so
@@ -67,11 +102,16 @@ bool lock_folder(int dir_fd) {
     return false;
 }
 
-// "k_save.dat.AbC123": the file's name, a dot and the six letters or digits mkostemp chose.
+// Our temporary files carry a marker no user's file has: "k_save.dat.wallcycle-save-AbC123", the
+// file's name, the marker and the six letters or digits mkostemp chose.
+constexpr std::string_view temporary_marker = ".wallcycle-save-";
+
 bool is_our_temporary(std::string_view name, std::string_view base) {
-    if (name.size() != base.size() + 7 || name.substr(0, base.size()) != base || name[base.size()] != '.')
+    std::size_t prefix = base.size() + temporary_marker.size();
+    if (name.size() != prefix + 6 || name.substr(0, base.size()) != base ||
+        name.substr(base.size(), temporary_marker.size()) != temporary_marker)
         return false;
-    for (char c : name.substr(base.size() + 1))
+    for (char c : name.substr(prefix))
         if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')))
             return false;
     return true;
@@ -216,7 +256,8 @@ Result<std::string> read_whole_file(const std::string& path, std::size_t max_byt
     return read_from_start(file.value(), path, max_bytes);
 }
 
-Status replace_file_atomically(const std::string& path, std::string_view bytes) {
+Status replace_file_atomically(const std::string& link_or_file, std::string_view bytes) {
+    const std::string path = file_behind(link_or_file);
     std::string directory = parent_of(path);
     struct Folder {
         int fd;
@@ -228,7 +269,9 @@ Status replace_file_atomically(const std::string& path, std::string_view bytes) 
     if (folder.fd >= 0 && lock_folder(folder.fd))
         remove_stale_temporaries(folder.fd, base_name(path));
 
-    std::string temporary = path + ".XXXXXX";
+    struct stat old {};
+    bool had_old = stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+    std::string temporary = path + std::string(temporary_marker) + "XXXXXX";
     int fd = mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0)
         return fail(describe("cannot create a file in", directory, errno));
@@ -238,8 +281,8 @@ Status replace_file_atomically(const std::string& path, std::string_view bytes) 
         unlink(temporary.c_str());
         return fail(describe(what, temporary, error));
     };
-    if (fchmod(fd, mode_for(path)) != 0)
-        return abandon("cannot set the permissions of");
+    if (const char* not_kept = keep_what_the_old_had(fd, path, had_old ? &old : nullptr))
+        return abandon(not_kept);
     if (!write_all(fd, bytes))
         return abandon("cannot write");
     if (fsync(fd) != 0)

@@ -3,6 +3,7 @@
 
 #include "settings/settings_file.h"
 #include "tests/support/as_another_user.h"
+#include "tests/support/process.h"
 #include "tests/support/temp_dir.h"
 
 #include <csignal>
@@ -19,6 +20,8 @@
 
 using namespace wallcycle;
 using wallcycle::test::as_another_user;
+using wallcycle::test::Finished;
+using wallcycle::test::run;
 using wallcycle::test::make_link_loop;
 using wallcycle::test::read_file;
 using wallcycle::test::TempDir;
@@ -158,13 +161,19 @@ TEST(LoadSettings, MixedEncodingsDecodeRecordByRecordAndSaveBackByteExact) {
 TEST(SaveSettings, RemovesTemporaryFilesOfKilledSaves) {
     TempDir dir;
     std::string path = dir.file("k_save.dat");
-    for (const char* name : {"k_save.dat.AbC123", "k_save.dat.zzzzzz"})
+    for (const char* name : {"k_save.dat.wallcycle-save-AbC123", "k_save.dat.wallcycle-save-zzzzzz"})
         write_file(dir.file(name), std::string(1000, 'x'));
-    const char* not_ours[] = {"k_save.dat.AbC12", "k_save.dat.AbC1234", "k_save.dat.AbC-12",
-                              "other.dat.AbC123", "k_save.dat.bak"};
+    // The user's own files, some named as a save's temporary file could be by other programs.
+    const char* not_ours[] = {"k_save.dat.backup",
+                              "k_save.dat.orig01",
+                              "k_save.dat.2024ok",
+                              "k_save.dat.wallcycle-save-AbC12",
+                              "k_save.dat.wallcycle-save-AbC-12",
+                              "other.dat.wallcycle-save-AbC123",
+                              "k_save.dat.bak"};
     for (const char* name : not_ours)
         write_file(dir.file(name), "keep");
-    std::filesystem::create_directory(dir.file("k_save.dat.Folder"));
+    std::filesystem::create_directory(dir.file("k_save.dat.wallcycle-save-Folder"));
 
     // A real killed save: a child saving a large list in a loop, killed mid-write.
     Settings large{"1", std::vector<std::string>(200000, std::string(100, 'p'))};
@@ -183,7 +192,7 @@ TEST(SaveSettings, RemovesTemporaryFilesOfKilledSaves) {
     for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
         left.insert(entry.path().filename().string());
     std::set<std::string> expected(std::begin(not_ours), std::end(not_ours));
-    expected.insert({"k_save.dat", "k_save.dat.Folder"});
+    expected.insert({"k_save.dat", "k_save.dat.wallcycle-save-Folder"});
     EXPECT_EQ(left, expected);
 }
 
@@ -192,7 +201,7 @@ TEST(SaveSettings, LeavesTheTemporaryFileOfASaveUnderWay) {
     std::string path = dir.file("k_save.dat");
     int folder = open(dir.path().c_str(), O_RDONLY | O_DIRECTORY);
     ASSERT_EQ(flock(folder, LOCK_EX), 0); // as a save holds it while it writes
-    write_file(dir.file("k_save.dat.Wr1tng"), "half a list");
+    write_file(dir.file("k_save.dat.wallcycle-save-Wr1tng"), "half a list");
     pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0)
@@ -201,7 +210,37 @@ TEST(SaveSettings, LeavesTheTemporaryFileOfASaveUnderWay) {
     waitpid(child, &status, 0);
     close(folder);
     EXPECT_EQ(WEXITSTATUS(status), 0);
-    EXPECT_EQ(read_file(dir.file("k_save.dat.Wr1tng")), "half a list");
+    EXPECT_EQ(read_file(dir.file("k_save.dat.wallcycle-save-Wr1tng")), "half a list");
+    EXPECT_EQ(read_file(path), "\"3\"\r\n");
+}
+
+// What the user set up around the file stays: a link stays a link (its file gets the new list),
+// and the owner, group, mode and access list of the file are the new file's (root saving a
+// user's file, as a login script may).
+TEST(SaveSettings, KeepsTheLinkOwnerModeAndAccessList) {
+    TempDir dir;
+    write_file(dir.file("dotfiles-k_save.dat"), "\"1\"\r\n");
+    std::filesystem::create_symlink("dotfiles-k_save.dat", dir.file("k_save.dat"));
+    ASSERT_TRUE(SaveSettings(dir.file("k_save.dat"), {"2", {"/a.bmp"}}).ok());
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("k_save.dat")));
+    EXPECT_EQ(read_file(dir.file("dotfiles-k_save.dat")), "\"2\"\r\n\"/a.bmp\"\r\n");
+
+    if (geteuid() != 0)
+        GTEST_SKIP() << "giving a file to another user needs root";
+    std::string path = dir.file("users.dat");
+    write_file(path, "\"1\"\r\n");
+    ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(chmod(path.c_str(), 0640), 0);
+    Finished acl = run("setfacl", {"-m", "u:1:r", path});
+    ASSERT_EQ(acl.exit_code, 0) << acl.err;
+    std::string before = run("getfacl", {"-cp", path}).out;
+    ASSERT_TRUE(SaveSettings(path, {"3", {}}).ok());
+    struct stat info {};
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, 65534u);
+    EXPECT_EQ(info.st_gid, 65534u);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    EXPECT_EQ(run("getfacl", {"-cp", path}).out, before);
     EXPECT_EQ(read_file(path), "\"3\"\r\n");
 }
 
