@@ -4,6 +4,7 @@
 #include "pictures/picture_checks.h"
 #include "pictures/picture_limits.h"
 #include "pictures/picture_reader.h"
+#include "pictures/qt_application.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -55,6 +56,7 @@ private:
 thread_local std::string* DamageReports::target_ = nullptr;
 
 Result<Picture> read(const std::string& bytes, const PictureRequest& request) {
+    ensure_qt_application(); // an SVG's text needs the font database
     QByteArray data = QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size()));
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);

@@ -40,9 +40,10 @@ TEST(X11Root, SetsEachImageFormatAndTheRootAtoms) {
                  {"k.gif", blue},   {"l.ppm", red}}; // as desktops ship theirs
     for (const auto& c : cases) {
         std::string path = dir.file(c.file);
-        if (path.ends_with(".svg"))
+        if (path.ends_with(".svg")) // with text: drawing it needs Qt's font database
             write_file(path, "<svg xmlns='http://www.w3.org/2000/svg' width='40' height='30'>"
-                             "<rect width='40' height='30' fill='#dd2211'/></svg>");
+                             "<rect width='40' height='30' fill='#dd2211'/>"
+                             "<text x='22' y='27' font-size='3'>桜 text</text></svg>");
         else
             write_solid_image(path, c.colour, 40, 30);
         Status applied = backend.apply(path);

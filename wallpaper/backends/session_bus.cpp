@@ -1,18 +1,14 @@
 #include "wallpaper/backends/session_bus.h"
 
-#include <QCoreApplication>
+#include "pictures/qt_application.h"
+
 #include <QDBusConnectionInterface>
 #include <QDBusReply>
 
 namespace wallcycle {
 
 QDBusConnection session_bus() {
-    if (QCoreApplication::instance() == nullptr) {
-        static int argc = 1;
-        static char name[] = "wallcycle";
-        static char* argv[] = {name, nullptr};
-        new QCoreApplication(argc, argv); // lives as long as the run: Qt keeps it as its instance
-    }
+    ensure_qt_application();
     return QDBusConnection::sessionBus();
 }
 

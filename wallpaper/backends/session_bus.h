@@ -10,7 +10,7 @@
 namespace wallcycle {
 
 // The session bus. QtDBus wants Qt's application object: a run that has none yet (a bare "/e")
-// gets a plain one here, made once and kept for the rest of the run.
+// gets one here, made once and kept for the rest of the run.
 QDBusConnection session_bus();
 
 // Calls a method of a service on the session bus and waits for its answer (an error message when
