@@ -22,6 +22,8 @@ template <typename T> using Owned = std::unique_ptr<T, Free>;
 Failure damaged(const heif_error& error) {
     std::string message = error.message != nullptr ? error.message : "unknown error";
     message.erase(message.find_last_not_of("\n ") + 1);
+    if (error.subcode == heif_suberror_Security_limit_exceeded)
+        return fail("the image is too large (" + message + ")");
     return picture_damaged(message);
 }
 
@@ -31,8 +33,11 @@ Result<Picture> read_heif(std::string_view bytes, const PictureRequest& request)
     Owned<heif_context> context(heif_context_alloc());
     if (!context)
         return fail("there is not enough memory for the picture");
-    // Our own bound on the picture's memory decides, and words the refusal as for every format.
-    heif_context_set_maximum_image_size_limit(context.get(), 1 << 16);
+    // libheif sizes some pictures (overlays) from data of their own, after our check of the header:
+    // its own limit on either side bounds those (16384², 1 GiB at the very most) and lets phone
+    // panoramas through. Our bound on the picture's memory decides the rest, worded as for every
+    // format.
+    heif_context_set_maximum_image_size_limit(context.get(), 16384);
     heif_error error =
         heif_context_read_from_memory_without_copy(context.get(), bytes.data(), bytes.size(), nullptr);
     if (error.code != heif_error_Ok)

@@ -39,60 +39,33 @@ std::string file_uri(const std::string& path) {
     return out;
 }
 
-TEST(GSettings, StoresThePictureAsEachDesktopReadsIt) {
+// What the real shells cannot show: GNOME's dark-style key gets the picture too, and a picture
+// that cannot be shown leaves the stored value as it was. (The shells test reads every desktop's
+// drawn picture back, for every format and for names with blanks, Japanese, "#" and "%".)
+TEST(GSettings, TheDarkStyleGetsThePictureAndABrokenOneChangesNothing) {
     TempDir pictures;
-    struct Case {
-        const char* backend;
-        const char* schema;
-        const char* key;
-        bool uri;
-        const char* dark_key;
-    } cases[] = {
-        {"gnome", "org.gnome.desktop.background", "picture-uri", true, "picture-uri-dark"},
-        {"cinnamon", "org.cinnamon.desktop.background", "picture-uri", true, nullptr},
-        {"mate", "org.mate.background", "picture-filename", false, nullptr},
-    };
-    // JPEG and PNG go as the user's own file; other formats as a picture made for the desktop.
-    struct Picture {
-        const char* name;
-        bool made;
-    } names[] = {{"plain.png", false},      {"two words.png", false}, {"hash#and%percent.png", false},
-                 {"桜 の 写真.jpg", false}, {"old.bmp", true},        {"still.webp", true}};
-    for (const auto& c : cases) {
-        auto backend = make_backend(c.backend);
-        ASSERT_TRUE(backend->can_run().ok()) << c.backend << ": " << backend->can_run().reason();
-        for (const auto& [name, made] : names) {
-            std::string path = pictures.file(name);
-            write_solid_image(path, 0x336699);
-            Status applied = backend->apply(path);
-            ASSERT_TRUE(applied.ok()) << c.backend << " " << name << ": " << applied.reason();
-            std::string stored = gsettings_get(c.schema, c.key);
-            if (made) {
-                std::string prefix = home->file("data/wallcycle/") + c.backend + "-wallpaper-";
-                EXPECT_EQ(stored.find(c.uri ? file_uri(prefix) : prefix), 1u)
-                    << c.backend << " " << name << stored;
-            } else {
-                EXPECT_EQ(stored, "'" + (c.uri ? file_uri(path) : path) + "'") << c.backend << " " << name;
-            }
-            if (c.dark_key) {
-                EXPECT_EQ(gsettings_get(c.schema, c.dark_key), stored) << c.backend << " " << name;
-            }
-            EXPECT_EQ(gsettings_get(c.schema, "picture-options"), "'zoom'") << c.backend;
-        }
-    }
-}
-
-TEST(GSettings, ABrokenImageChangesNothing) {
-    TempDir pictures;
-    std::string good = pictures.file("good.png");
-    write_solid_image(good, 0x112233);
-    write_file(pictures.file("broken.png"), "not a picture");
     auto backend = make_backend("gnome");
-    ASSERT_TRUE(backend->apply(good).ok());
+    ASSERT_TRUE(backend->can_run().ok()) << backend->can_run().reason();
+    const char* schema = "org.gnome.desktop.background";
+    for (const char* name : {"plain.png", "still.webp"}) { // the user's file, and one made for GNOME
+        write_solid_image(pictures.file(name), 0x336699);
+        Status applied = backend->apply(pictures.file(name));
+        ASSERT_TRUE(applied.ok()) << name << ": " << applied.reason();
+        std::string stored = gsettings_get(schema, "picture-uri");
+        EXPECT_NE(stored.find(std::string(name).ends_with(".png")
+                                  ? file_uri(pictures.file(name))
+                                  : file_uri(home->file("data/wallcycle/gnome-wallpaper-"))),
+                  std::string::npos)
+            << name << ": " << stored;
+        EXPECT_EQ(gsettings_get(schema, "picture-uri-dark"), stored) << name;
+        EXPECT_EQ(gsettings_get(schema, "picture-options"), "'zoom'");
+    }
+    std::string before = gsettings_get(schema, "picture-uri");
+    write_file(pictures.file("broken.png"), "not a picture");
     Status applied = backend->apply(pictures.file("broken.png"));
     EXPECT_FALSE(applied.ok());
     EXPECT_NE(applied.reason().find("broken.png"), std::string::npos) << applied.reason();
-    EXPECT_EQ(gsettings_get("org.gnome.desktop.background", "picture-uri"), "'" + file_uri(good) + "'");
+    EXPECT_EQ(gsettings_get(schema, "picture-uri"), before);
 }
 
 TEST(GSettings, AMissingSchemaIsReportedNotFatal) {
