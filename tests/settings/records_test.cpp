@@ -89,19 +89,21 @@ TEST(SettingsLocation, BesideTheProgramUnlessInstalled) {
         LocationFacts facts;
         const char* path;
     } cases[] = {
-        {"portable copy", {"/opt/wc", "/usr/local/bin", false, "/x", "/home/u"}, "/opt/wc/k_save.dat"},
-        {"no install dir known", {"/usr/bin", "", false, "/x", "/home/u"}, "/usr/bin/k_save.dat"},
+        {"portable copy", {"/opt/wc", false, false, "/x", "/home/u"}, "/opt/wc/k_save.dat"},
         {"installed, none beside",
-         {"/usr/local/bin", "/usr/local/bin", false, "/cfg", "/home/u"},
+         {"/usr/local/bin", true, false, "/cfg", "/home/u"},
+         "/cfg/wallcycle/k_save.dat"},
+        {"installed under a home",
+         {"/home/u/.local/bin", true, false, "/cfg", "/home/u"},
          "/cfg/wallcycle/k_save.dat"},
         {"installed, XDG unset",
-         {"/usr/bin", "/usr/bin", false, "", "/home/u"},
+         {"/usr/bin", true, false, "", "/home/u"},
          "/home/u/.config/wallcycle/k_save.dat"},
         {"installed, XDG relative",
-         {"/usr/bin", "/usr/bin", false, "rel", "/home/u"},
+         {"/usr/bin", true, false, "rel", "/home/u"},
          "/home/u/.config/wallcycle/k_save.dat"},
-        {"installed, file beside", {"/usr/bin", "/usr/bin", true, "/cfg", "/home/u"}, "/usr/bin/k_save.dat"},
-        {"root directory joined as text", {"", "", false, "", ""}, "/k_save.dat"},
+        {"installed, file beside", {"/usr/bin", true, true, "/cfg", "/home/u"}, "/usr/bin/k_save.dat"},
+        {"root directory joined as text", {"", false, false, "", ""}, "/k_save.dat"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(settings_path_for(c.facts), c.path) << c.name;
