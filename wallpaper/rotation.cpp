@@ -1,13 +1,14 @@
 #include "wallpaper/rotation.h"
 
 #include "platform/rounding.h"
+#include "platform/shown_path.h"
 
 #include <string>
 
 namespace wallcycle {
 
 Result<int> rotation_interval_ms(std::string_view interval_text, const NumberFormat& format) {
-    std::string quoted = "\"" + std::string(interval_text) + "\"";
+    std::string quoted = "\"" + shown_path(interval_text) + "\""; // a hand-edited file may hold anything
     std::optional<double> seconds = parse_number(interval_text, format);
     if (!seconds)
         return fail("the interval " + quoted + " is not a number of seconds");

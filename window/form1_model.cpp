@@ -74,18 +74,30 @@ std::optional<Notice> Form1Model::save(const Ask& replace) {
 }
 
 std::optional<Notice> Form1Model::tick() {
+    auto say = [&](const std::string& failure) {
+        if (std::optional<std::string> line = tick_reports_.line(failure, RepeatedReports::Clock::now()))
+            report_line(*line);
+    };
     if (entries_.empty()) {
-        report_line("Wallpaper not changed: the image list is empty");
-        return std::nullopt; // said once on stderr; a notice each tick would bury the window
+        say("Wallpaper not changed: the image list is empty");
+        return std::nullopt; // a notice each tick would bury the window
     }
-    return report(apply_random_entry(entries_, backends_));
+    PickOutcome outcome = apply_random_entry(entries_, backends_);
+    if (!outcome.status)
+        say(outcome.status.reason());
+    return notice_for(std::move(outcome));
 }
 
 std::optional<Notice> Form1Model::report(PickOutcome outcome) {
+    if (!outcome.status)
+        report_line(outcome.status.reason());
+    return notice_for(std::move(outcome));
+}
+
+std::optional<Notice> Form1Model::notice_for(PickOutcome outcome) {
     CurrentWallpaper = std::move(outcome.path);
     if (outcome.status)
         return std::nullopt;
-    report_line(outcome.status.reason());
     return notice(form1_text::not_set, CurrentWallpaper, outcome.status.reason());
 }
 

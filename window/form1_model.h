@@ -7,6 +7,7 @@
 #include "settings/settings.h"
 #include "startup/startup_plan.h"
 #include "wallpaper/apply_wallpaper.h"
+#include "window/repeated_reports.h"
 
 #include <functional>
 #include <optional>
@@ -50,11 +51,13 @@ public:
     using Ask = std::function<bool(const Notice& question)>;
     std::optional<Notice> save(const Ask& replace);
 
-    // The rotation's tick: a random picture of the list.
+    // The rotation's tick: a random picture of the list. A failure it repeats goes to stderr once,
+    // then at most once a minute; the window's one notice shows it each time.
     std::optional<Notice> tick();
 
 private:
     std::optional<Notice> report(PickOutcome outcome);
+    std::optional<Notice> notice_for(PickOutcome outcome);
 
     std::vector<std::string> entries_;
     std::string interval_text_;
@@ -66,6 +69,7 @@ private:
     std::string settings_file_;
     NumberFormat number_format_;
     std::string CurrentWallpaper;
+    RepeatedReports tick_reports_;
 };
 
 } // namespace wallcycle

@@ -242,6 +242,23 @@ TEST(RunModes, AnUnreachableDesktopFallsThroughToTheRootWindow) {
     EXPECT_NE(done.err.find("org.gnome.desktop.background"), std::string::npos) << done.err;
 }
 
+// A rotation whose every tick fails says so once, not at every tick (a session log lives for days).
+TEST(RunModes, ARotationThatKeepsFailingSaysSoOnce) {
+    Desk desk;
+    write_file(desk.dir.file("k_save.dat"), "\"0.02\"\r\n\"" + desk.dir.file("gone.png") + "\"\r\n");
+    MapWatcher watcher(desk.server.display());
+    Process program(desk.program, {"/s"}, desk.env());
+    ASSERT_TRUE(watcher.window_mapped_within(10000));
+    std::this_thread::sleep_for(std::chrono::seconds(2)); // about 100 ticks
+    Finished done = program.finish(0);
+    std::size_t lines = 0;
+    for (std::size_t at = done.err.find("gone.png"); at != std::string::npos;
+         at = done.err.find("gone.png", at + 1))
+        ++lines;
+    EXPECT_EQ(lines, 1u) << done.err;
+    EXPECT_EQ(desk.root(), grey);
+}
+
 TEST(RunModes, RotationChangesTheWallpaperEveryInterval) {
     Desk desk;
     write_file(desk.dir.file("k_save.dat"), desk.list("0.5"));

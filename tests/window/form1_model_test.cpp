@@ -130,6 +130,30 @@ TEST(Form1Model, TheTickSetsAPictureOfTheListAndAnEmptyListStaysQuiet) {
     EXPECT_NE(testing::internal::GetCapturedStderr().find("list is empty"), std::string::npos);
 }
 
+// A failure the rotation repeats at every tick goes to stderr once, then once a minute with a count.
+TEST(RepeatedReports, AFailureThatRepeatsIsSaidOnceAMinute) {
+    using namespace std::chrono_literals;
+    const RepeatedReports::Clock::time_point t0{};
+    struct Step {
+        const char* failure;
+        std::chrono::milliseconds at;
+        const char* said; // nullptr: nothing
+    } steps[] = {
+        {"a is broken", 0ms, "a is broken"},
+        {"a is broken", 10ms, nullptr},
+        {"a is broken", 59'999ms, nullptr},
+        {"a is broken", 60'000ms, "a is broken (2 more times in the last minute)"},
+        {"a is broken", 60'010ms, nullptr},
+        {"b is gone", 60'020ms, "b is gone"}, // another failure: at once
+        {"a is broken", 60'030ms, "a is broken"},
+    };
+    RepeatedReports reports;
+    for (const auto& step : steps) {
+        std::optional<std::string> line = reports.line(step.failure, t0 + step.at);
+        EXPECT_EQ(line.value_or("(nothing)"), step.said ? step.said : "(nothing)") << step.at.count();
+    }
+}
+
 TEST(Form1Model, SavingWritesTheListOrSaysWhy) {
     struct Case {
         const char* name;
