@@ -54,19 +54,28 @@ Result<Picture> decode(const std::string& bytes, const PictureRequest& request) 
     return read_with_module(bytes, request);
 }
 
+// The picture file, opened without blocking and only if it is still a regular file once open.
+Result<OpenFile> open_picture(const std::string& path) {
+    if (Status usable = picture_file_usable(path); !usable)
+        return fail(usable.reason());
+    return open_regular_file(path, static_cast<std::size_t>(largest_image_bytes));
+}
+
+// The format its first bytes show.
+PictureFormat format_at_start(const OpenFile& file) {
+    char first[16] = {};
+    ssize_t got = pread(file.descriptor(), first, sizeof first, 0);
+    return format_of({first, got > 0 ? static_cast<std::size_t>(got) : 0});
+}
+
 } // namespace
 
 Result<Picture> read_picture(const std::string& path, const PictureRequest& request) {
-    if (Status usable = picture_file_usable(path); !usable)
-        return fail(usable.reason());
-    // Opened without blocking, and read only if it is still a regular file once open.
-    Result<OpenFile> file = open_regular_file(path, static_cast<std::size_t>(largest_image_bytes));
+    Result<OpenFile> file = open_picture(path);
     if (!file)
         return fail(file.reason());
     Result<Picture> picture = fail("");
-    char magic[8] = {};
-    if (pread(file->descriptor(), magic, sizeof magic, 0) == sizeof magic &&
-        format_of({magic, 8}) == PictureFormat::png) {
+    if (format_at_start(file.value()) == PictureFormat::png) {
         // Read as it decodes: a large PNG is never held whole.
         int copy = dup(file->descriptor());
         std::FILE* stream = copy < 0 ? nullptr : fdopen(copy, "rb");
@@ -90,14 +99,10 @@ Result<Picture> read_picture(const std::string& path, const PictureRequest& requ
 }
 
 Result<PictureFormat> picture_file_format(const std::string& path) {
-    if (Status usable = picture_file_usable(path); !usable)
-        return fail(usable.reason());
-    Result<OpenFile> file = open_regular_file(path, static_cast<std::size_t>(largest_image_bytes));
+    Result<OpenFile> file = open_picture(path);
     if (!file)
         return fail(file.reason());
-    char first[16] = {};
-    ssize_t got = pread(file->descriptor(), first, sizeof first, 0);
-    return format_of({first, got > 0 ? static_cast<std::size_t>(got) : 0});
+    return format_at_start(file.value());
 }
 
 Result<Picture> picture_for(const std::string& path, Size target, Picture* into,
