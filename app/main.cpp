@@ -6,19 +6,36 @@
 #include "platform/module_loader.h"
 #include "platform/number_text.h"
 #include "platform/program_facts.h"
+#include "platform/server_answers.h"
 #include "settings/settings_location.h"
 #include "startup/exit_codes.h"
 #include "startup/run_program.h"
 #include "wallpaper/backend_loader.h"
 
+#include <cstdlib>
+
 using namespace wallcycle;
 
 int main(int argc, char** argv) {
+    // A session bus that accepts and never answers would hold every library that waits on it (Qt's
+    // accessibility, QtDBus, GSettings) and every helper started from here without end: all of
+    // them go on as without a bus, which fails at once.
+    if (Status bus = session_bus_answers(server_answer_ms); !bus) {
+        report_line(bus.reason() + "; going on without it");
+        setenv("DBUS_SESSION_BUS_ADDRESS", unanswering_bus_address, 1);
+    }
     ProgramParts parts;
     parts.settings_file = settings_path();
     parts.number_format = current_number_format();
     parts.backends = desktop_backends;
     parts.open_window = [&](const StartupPlan& plan, BackendList backends) {
+        // Qt would wait without end on an X display that accepts and never answers.
+        if (std::string display = environment_value("DISPLAY");
+            !display.empty() && environment_value("WAYLAND_DISPLAY").empty())
+            if (Status x = x_display_answers(display, server_answer_ms); !x) {
+                report_line("the window cannot be opened: " + x.reason());
+                return exit_code::no_window;
+            }
         Result<void*> window = module_function(window_module, window_entry);
         if (!window) {
             report_line("the window cannot be opened: " + window.reason());

@@ -2,6 +2,7 @@
 
 #include "tests/support/images.h"
 #include "tests/support/process.h"
+#include "tests/support/silent_server.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/xvfb.h"
 #include "wallpaper/backends/x11_root.h"
@@ -53,6 +54,12 @@ struct Desk {
 };
 
 TEST(RunModes, OutcomesByArgumentAndSettings) {
+    // A session bus and an X display that take connections and never answer.
+    TempDir sockets;
+    SilentServer bus(sockets.file("bus"));
+    const std::string silent_bus = "unix:path=" + sockets.file("bus"),
+                      silent_display = ":" + std::to_string(900 + getpid() % 90);
+    SilentServer display("/tmp/.X11-unix/X" + silent_display.substr(1));
     enum class Expect { Window, Exits };
     struct Case {
         const char* name;
@@ -80,6 +87,11 @@ TEST(RunModes, OutcomesByArgumentAndSettings) {
         {"/e followed by more", "%LIST%", {"/e", "x"}, Expect::Window, 0, false, ""},
         {"/e on a Wayland compositor nobody serves", "%LIST%", {"/e"}, Expect::Exits, 1, false, "compositor", {{"WAYLAND_DISPLAY", "wayland-nobody"}, {"XDG_CURRENT_DESKTOP", "niri"}}},
         {"/e in a Wayland session with no setter", "%LIST%", {"/e"}, Expect::Exits, 1, false, "Wayland session", {{"XDG_SESSION_TYPE", "wayland"}}},
+        {"/e on GNOME whose bus is silent sets the root", "%LIST%", {"/e"}, Expect::Exits, 0, true, "does not answer (waited 5 s)", {{"DBUS_SESSION_BUS_ADDRESS", silent_bus}, {"XDG_CURRENT_DESKTOP", "GNOME"}}},
+        {"/e on KDE whose bus is silent does not wait for Plasma", "%LIST%", {"/e"}, Expect::Exits, 0, true, "kde: the session D-Bus does not answer", {{"DBUS_SESSION_BUS_ADDRESS", silent_bus}, {"XDG_CURRENT_DESKTOP", "KDE"}}},
+        {"the window with a silent bus", "%LIST%", {}, Expect::Window, 0, false, "does not answer", {{"DBUS_SESSION_BUS_ADDRESS", silent_bus}}},
+        {"/e on a silent X display", "%LIST%", {"/e"}, Expect::Exits, 1, false, "does not answer", {{"DISPLAY", silent_display}}},
+        {"the window on a silent X display", "%LIST%", {}, Expect::Exits, 3, false, "does not answer", {{"DISPLAY", silent_display}}},
         // clang-format on
     };
     for (const auto& c : cases) {

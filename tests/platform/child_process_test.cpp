@@ -1,7 +1,9 @@
 // Helper programs as desktops are driven through them: real programs (the shell), their exit,
-// their last word on stderr, and a bound on how long they may take.
+// their last word on stderr, and a bound on how long they may take; where the servers asked ahead
+// listen.
 
 #include "platform/child_process.h"
+#include "platform/server_answers.h"
 
 #include <chrono>
 #include <gtest/gtest.h>
@@ -39,6 +41,21 @@ TEST(RunProgram, OutcomesAreReportedAndWaitsAreBounded) {
         EXPECT_NE(done.reason().find(c.says), std::string::npos) << c.name << ": " << done.reason();
         EXPECT_LT(took, std::chrono::milliseconds(c.timeout_ms) + std::chrono::seconds(2)) << c.name;
     }
+}
+
+// The addresses as sessions write them; what cannot be asked ahead is left to the library.
+TEST(ServerSockets, FromBusAddressesAndDisplayNames) {
+    using Socket = std::optional<LocalSocket>;
+    EXPECT_EQ(bus_socket("unix:path=/run/user/1000/bus"), (Socket{{"/run/user/1000/bus", false}}));
+    EXPECT_EQ(bus_socket("unix:abstract=/tmp/dbus-x,guid=12"), (Socket{{"/tmp/dbus-x", true}}));
+    EXPECT_EQ(bus_socket("unix:guid=1,path=/b;tcp:host=h"), (Socket{{"/b", false}}));
+    EXPECT_EQ(bus_socket("tcp:host=localhost,port=1"), Socket{});
+    EXPECT_EQ(bus_socket("unix:tmpdir=/tmp"), Socket{});
+    EXPECT_EQ(x_display_socket(":0", true), (Socket{{"/tmp/.X11-unix/X0", true}}));
+    EXPECT_EQ(x_display_socket("unix:12.1", false), (Socket{{"/tmp/.X11-unix/X12", false}}));
+    EXPECT_EQ(x_display_socket("otherhost:0", false), Socket{});
+    EXPECT_EQ(x_display_socket(":x", false), Socket{});
+    EXPECT_TRUE(x_display_answers("", 100).ok()); // no display: nothing to wait for
 }
 
 } // namespace

@@ -1,6 +1,12 @@
 #include "wallpaper/backends/gsettings_access.h"
 
+#include "platform/program_facts.h"
+#include "platform/server_answers.h"
+
+#define G_SETTINGS_ENABLE_BACKEND
+#include <cstring>
 #include <gio/gio.h>
+#include <gio/gsettingsbackend.h>
 #include <memory>
 #include <vector>
 
@@ -40,6 +46,23 @@ bool write_string(GSettings* settings, const char* key, const std::string& value
     return g_settings_set_string(settings, key, value.c_str());
 }
 
+// dconf stores through the session bus: without one it drops the value with warnings of its own
+// on stderr, so it is not asked at all.
+Status store_reachable() {
+    std::unique_ptr<GSettingsBackend, ObjectUnref> store(g_settings_backend_get_default());
+    if (!store || std::strcmp(G_OBJECT_TYPE_NAME(store.get()), "DConfSettingsBackend") != 0)
+        return {};
+    std::string bus = environment_value("DBUS_SESSION_BUS_ADDRESS");
+    if (session_bus_given_up())
+        return fail(
+            "dconf, which stores the desktop's settings, needs the session D-Bus, which does not answer");
+    std::string runtime = environment_value("XDG_RUNTIME_DIR");
+    if (bus.empty() && (runtime.empty() || !g_file_test((runtime + "/bus").c_str(), G_FILE_TEST_EXISTS)))
+        return fail("dconf, which stores the desktop's settings, needs the session D-Bus, and there is none "
+                    "(DBUS_SESSION_BUS_ADDRESS is not set)");
+    return {};
+}
+
 } // namespace
 
 Status gsettings_keys_present(const GSettingsWallpaperKeys& keys) {
@@ -49,7 +72,7 @@ Status gsettings_keys_present(const GSettingsWallpaperKeys& keys) {
     for (const char* key : {keys.picture_key, keys.options_key})
         if (!has_key(schema.get(), key))
             return fail(std::string("the GSettings schema ") + keys.schema + " has no key " + key);
-    return {};
+    return store_reachable();
 }
 
 Status gsettings_set_picture(const GSettingsWallpaperKeys& keys, const std::string& absolute_path) {

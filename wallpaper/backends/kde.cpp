@@ -4,6 +4,8 @@
 #include "wallpaper/backends/kde.h"
 
 #include "platform/child_process.h"
+#include "platform/program_facts.h"
+#include "platform/server_answers.h"
 #include "wallpaper/backends/session_bus.h"
 #include "wallpaper/desktop_picture.h"
 
@@ -54,7 +56,9 @@ public:
     }
     // Early in a login plasmashell is not on the bus yet; it would paint its own default over a
     // picture set anywhere else.
-    bool may_come_up() const override { return !find_on_path("plasmashell").empty(); }
+    bool may_come_up() const override {
+        return !find_on_path("plasmashell").empty() && !session_bus_given_up();
+    }
 
 private:
     Status show(const std::string& file) override;

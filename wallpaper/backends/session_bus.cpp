@@ -1,9 +1,8 @@
 #include "wallpaper/backends/session_bus.h"
 
 #include "pictures/qt_application.h"
-
-#include <QDBusConnectionInterface>
-#include <QDBusReply>
+#include "platform/program_facts.h"
+#include "platform/server_answers.h"
 
 namespace wallcycle {
 
@@ -16,17 +15,29 @@ QDBusMessage call_session_service(const QString& service, const QString& path, c
                                   const QString& method, const QVariantList& arguments) {
     QDBusMessage call = QDBusMessage::createMethodCall(service, path, interface, method);
     call.setArguments(arguments);
-    return session_bus().call(call);
+    return session_bus().call(call, QDBus::Block, session_call_ms);
 }
 
 Status session_service_reachable(const QString& service, bool may_be_activated) {
     QDBusConnection bus = session_bus();
+    if (session_bus_given_up())
+        return fail("the session D-Bus does not answer");
     if (!bus.isConnected())
         return fail("no session D-Bus (" + bus.lastError().message().toStdString() + ")");
-    QDBusConnectionInterface* daemon = bus.interface();
-    if (daemon->isServiceRegistered(service).value())
+    // Asked as any other call, so that a bus slow to answer is waited for within the same bound.
+    auto ask_bus = [](const char* method, const QVariantList& arguments) {
+        return call_session_service(
+            QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+            QStringLiteral("org.freedesktop.DBus"), QString::fromLatin1(method), arguments);
+    };
+    QDBusMessage owned = ask_bus("NameHasOwner", {service});
+    if (owned.type() == QDBusMessage::ErrorMessage)
+        return fail("the session D-Bus did not say whether " + service.toStdString() +
+                    " runs: " + owned.errorMessage().toStdString());
+    if (owned.arguments().value(0).toBool())
         return {};
-    if (may_be_activated && daemon->activatableServiceNames().value().contains(service))
+    if (may_be_activated &&
+        ask_bus("ListActivatableNames", {}).arguments().value(0).toStringList().contains(service))
         return {};
     return fail(service.toStdString() + " is not running on the session D-Bus");
 }

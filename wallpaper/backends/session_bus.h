@@ -13,8 +13,11 @@ namespace wallcycle {
 // gets one here, made once and kept for the rest of the run.
 QDBusConnection session_bus();
 
-// Calls a method of a service on the session bus and waits for its answer (an error message when
-// the call fails).
+// How long a call on the session bus may take before it counts as failed.
+constexpr int session_call_ms = 10000;
+
+// Calls a method of a service on the session bus and waits for its answer, at most session_call_ms
+// (an error message when the call fails or takes longer).
 QDBusMessage call_session_service(const QString& service, const QString& path, const QString& interface,
                                   const QString& method, const QVariantList& arguments);
 

@@ -1,5 +1,7 @@
 #include "wallpaper/backends/x11_outputs.h"
 
+#include "platform/program_facts.h"
+#include "platform/server_answers.h"
 #include "wallpaper/backends/xcb_reply.h"
 
 #include <algorithm>
@@ -12,9 +14,14 @@
 namespace wallcycle {
 namespace {
 
+// The session's display; no screen when there is none or it does not answer.
 struct Display {
-    Display() : connection(xcb_connect(nullptr, nullptr)), c(connection.get()) {
-        if (!xcb_connection_has_error(c))
+    Display()
+        : connection(x_display_answers(environment_value("DISPLAY"), server_answer_ms)
+                         ? xcb_connect(nullptr, nullptr)
+                         : nullptr),
+          c(connection.get()) {
+        if (c != nullptr && !xcb_connection_has_error(c))
             screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
     }
     Connection connection;

@@ -1,0 +1,133 @@
+#include "platform/server_answers.h"
+
+#include "platform/program_facts.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace wallcycle {
+
+std::optional<LocalSocket> bus_socket(const std::string& address) {
+    std::string first = address.substr(0, address.find(';'));
+    if (first.rfind("unix:", 0) != 0)
+        return std::nullopt;
+    std::string keys = first.substr(5);
+    for (std::size_t start = 0; start <= keys.size();) {
+        std::size_t end = std::min(keys.find(',', start), keys.size());
+        std::string pair = keys.substr(start, end - start);
+        for (auto [key, abstract] : {std::pair{"path=", false}, {"abstract=", true}})
+            if (pair.rfind(key, 0) == 0)
+                return LocalSocket{pair.substr(std::strlen(key)), abstract};
+        start = end + 1;
+    }
+    return std::nullopt;
+}
+
+std::optional<LocalSocket> x_display_socket(const std::string& display, bool abstract) {
+    std::size_t colon = display.rfind(':');
+    if (colon == std::string::npos)
+        return std::nullopt;
+    std::string host = display.substr(0, colon);
+    if (!host.empty() && host != "unix")
+        return std::nullopt;
+    std::string number = display.substr(colon + 1);
+    number = number.substr(0, number.find('.'));
+    if (number.empty() || number.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    return LocalSocket{"/tmp/.X11-unix/X" + number, abstract};
+}
+
+Result<bool> socket_answers(const LocalSocket& socket_at, const std::string& greeting, int timeout_ms) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::size_t offset = socket_at.abstract ? 1 : 0; // an abstract name starts with a NUL
+    if (socket_at.path.size() + offset >= sizeof address.sun_path)
+        return false;
+    std::memcpy(address.sun_path + offset, socket_at.path.data(), socket_at.path.size());
+    socklen_t length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + offset +
+                                              socket_at.path.size() + (socket_at.abstract ? 0 : 1));
+    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0)
+        return false;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+    auto left_ms = [&] {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
+                                                                          std::chrono::steady_clock::now());
+        return static_cast<int>(std::max<long long>(0, left.count()));
+    };
+    bool silent = false, there = false;
+    if (connect(fd, reinterpret_cast<sockaddr*>(&address), length) == 0 || errno == EAGAIN ||
+        errno == EINPROGRESS) {
+        there = true;
+        // A full backlog leaves the connection pending: that counts against the bound too.
+        pollfd writable{fd, POLLOUT, 0};
+        if (poll(&writable, 1, left_ms()) == 1 && (writable.revents & POLLOUT) != 0 &&
+            send(fd, greeting.data(), greeting.size(), MSG_NOSIGNAL) >= 0) {
+            pollfd readable{fd, POLLIN, 0};
+            int ready = 0;
+            while ((ready = poll(&readable, 1, left_ms())) < 0 && errno == EINTR) {
+            }
+            silent = ready == 0;
+        } else {
+            silent = left_ms() == 0;
+        }
+    }
+    close(fd);
+    if (silent)
+        return fail(std::string(socket_at.abstract ? "@" : "") + socket_at.path +
+                    " accepts but does not answer (waited " + std::to_string(timeout_ms / 1000) + " s)");
+    return there;
+}
+
+bool session_bus_given_up() {
+    return environment_value("DBUS_SESSION_BUS_ADDRESS") == unanswering_bus_address;
+}
+
+Status session_bus_answers(int timeout_ms) {
+    std::string address = environment_value("DBUS_SESSION_BUS_ADDRESS");
+    if (address.empty()) { // where libdbus and GDBus look then
+        std::string runtime = environment_value("XDG_RUNTIME_DIR");
+        if (runtime.empty() || access((runtime + "/bus").c_str(), F_OK) != 0)
+            return {};
+        address = "unix:path=" + runtime + "/bus";
+    }
+    std::optional<LocalSocket> bus = bus_socket(address);
+    if (!bus)
+        return {};
+    // The first words of D-Bus authentication: a NUL, then the user's id as hexadecimal text.
+    std::string uid = std::to_string(getuid()), hex;
+    for (char digit : uid) {
+        static const char* digits = "0123456789abcdef";
+        hex += digits[(digit >> 4) & 15];
+        hex += digits[digit & 15];
+    }
+    if (Result<bool> answered =
+            socket_answers(*bus, std::string(1, '\0') + "AUTH EXTERNAL " + hex + "\r\n", timeout_ms);
+        !answered)
+        return fail("the session D-Bus at " + address.substr(0, 200) + ": " + answered.reason());
+    return {};
+}
+
+Status x_display_answers(const std::string& display, int timeout_ms) {
+    // An X connection's opening: little-endian, protocol 11.0, no authorization (the refusal
+    // that may bring is an answer too).
+    static const char opening[12] = {'l', 0, 11, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    for (bool abstract : {true, false}) {
+        std::optional<LocalSocket> socket_at = x_display_socket(display, abstract);
+        if (!socket_at)
+            return {};
+        Result<bool> answered = socket_answers(*socket_at, std::string(opening, sizeof opening), timeout_ms);
+        if (!answered)
+            return fail("the X display " + display + ": " + answered.reason());
+        if (answered.value())
+            return {};
+    }
+    return {};
+}
+
+} // namespace wallcycle
