@@ -172,6 +172,13 @@ TEST(WindowsProgram, MessagesInTheCodePageAndRelativeEntriesFromTheProgramFolder
     EXPECT_EQ(done.exit_code, 1);
     EXPECT_NE(from_cp932(done.err).find("桜がない.bmp"), std::string::npos) << done.err;
     EXPECT_EQ(done.err.find("桜がない.bmp"), std::string::npos) << "written as UTF-8";
+    // A character the code page lacks is escaped, never written as a look-alike of another name.
+    // (Found in a folder: the list itself holds only what code page 932 can write.)
+    std::filesystem::create_directory(folder.dir.file("latin"));
+    write_file(folder.dir.file("latin/café.bmp"), "BM but damaged");
+    folder.write_settings("1", {windows_path(folder.dir.file("latin"))});
+    done = wine().run(folder.exe, {"/e"});
+    EXPECT_NE(done.err.find("caf\\u00E9.bmp"), std::string::npos) << done.err;
 
     std::filesystem::create_directory(folder.dir.file("img"));
     write_solid_image(folder.dir.file("img/red.bmp"), 0xdd2211, 32, 24);
