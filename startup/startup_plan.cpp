@@ -1,5 +1,6 @@
 #include "startup/startup_plan.h"
 
+#include "platform/shown_path.h"
 #include "startup/run_mode.h"
 #include "wallpaper/rotation.h"
 
@@ -35,6 +36,9 @@ StartupPlan Form_Load(LoadedSettings loaded, std::string_view argument, const Nu
             return plan;
         }
         plan.rotation_ms = period.value();
+        if (period.value() == 0 && parse_number(plan.settings.interval_text, format).value_or(0) != 0)
+            plan.message = "rotation not started: the interval \"" + shown_path(plan.settings.interval_text) +
+                           "\" is under half a millisecond, which the timer takes as 0 (no rotation)";
     }
     if (plan.settings.interval_text.empty())
         plan.settings.interval_text = "0";

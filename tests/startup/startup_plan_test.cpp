@@ -53,6 +53,7 @@ TEST(StartupPlan, RunModesAndTheirFailures) {
         {"/e, empty list (the pick says so)", loaded({"10", {}}), "/e", Next::ApplyOnceAndExit, 0, {"10", {}}, false},
         {"/s", loaded({"2.5", {"/a.bmp"}}), "/s", Next::ShowWindow, 2500, {"2.5", {"/a.bmp"}}, false},
         {"/s, interval 0: idle", loaded({"0", {"/a.bmp"}}), "/s", Next::ShowWindow, 0, {"0", {"/a.bmp"}}, false},
+        {"/s, interval rounding to 0: idle, said", loaded({"1e-9", {"/a.bmp"}}), "/s", Next::ShowWindow, 0, {"1e-9", {"/a.bmp"}}, true},
         {"/s, empty interval: exit", loaded({"", {"/a.bmp"}}), "/s", Next::ExitWithoutWindow, 0, {"", {"/a.bmp"}}, true},
         {"/s, not a number", loaded({"abc", {}}), "/s", Next::ShowWindow, 0, {"abc", {}}, true},
         {"/s, negative", loaded({"-5", {}}), "/s", Next::ShowWindow, 0, {"-5", {}}, true},
