@@ -11,6 +11,7 @@
 #include "startup/exit_codes.h"
 #include "startup/run_program.h"
 #include "wallpaper/backend_loader.h"
+#include "wallpaper/backends/x11_connection.h"
 
 #include <cstdlib>
 
@@ -32,7 +33,7 @@ int main(int argc, char** argv) {
         // Qt would wait without end on an X display that accepts and never answers.
         if (std::string display = environment_value("DISPLAY");
             !display.empty() && environment_value("WAYLAND_DISPLAY").empty())
-            if (Status x = x_display_answers(display, server_answer_ms); !x) {
+            if (Result<DisplayConnection> x = connect_display(display, server_answer_ms); !x) {
                 report_line("the window cannot be opened: " + x.reason());
                 return exit_code::no_window;
             }

@@ -1,6 +1,6 @@
 #pragma once
-// Servers the program talks to through libraries that would wait for them without end (libxcb,
-// libdbus, GDBus): asked once here, with a bound, whether anyone answers at all.
+// The session bus, which libraries (libdbus, GDBus) would wait for without end: asked once here,
+// with a bound, whether anyone answers at all.
 
 #include "platform/result.h"
 
@@ -20,25 +20,20 @@ struct LocalSocket {
 // several), or nothing for a kind this cannot ask ahead (tcp, a folder of sockets).
 std::optional<LocalSocket> bus_socket(const std::string& address);
 
-// The sockets of a local X display (":0", ":1.0", "unix:2"), abstract first as libxcb tries them,
-// or nothing for a display on another host.
-std::optional<LocalSocket> x_display_socket(const std::string& display, bool abstract);
-
 // Connects, says the first words of the protocol and waits at most timeout_ms for any answer:
 // true when one came, false when nobody listens there. Fails only when a server is there and
 // stays silent: one that is missing or refuses is for the library to report in its own words.
 Result<bool> socket_answers(const LocalSocket& socket, const std::string& greeting, int timeout_ms);
 
-// The two servers, as the environment names them.
+// The session bus, as the environment names it.
 Status session_bus_answers(int timeout_ms);
-Status x_display_answers(const std::string& display, int timeout_ms);
 
 // What the bus address becomes when the session bus does not answer: every D-Bus library fails on
 // it at once, and so does this program's own test of it.
 constexpr const char* unanswering_bus_address = "disabled:";
 bool session_bus_given_up();
 
-// How long either may stay silent before the program goes on without it.
+// How long a server (the bus, an X display) may stay silent before the program goes on without it.
 constexpr int server_answer_ms = 5000;
 
 } // namespace wallcycle

@@ -28,20 +28,6 @@ std::optional<LocalSocket> bus_socket(const std::string& address) {
     return std::nullopt;
 }
 
-std::optional<LocalSocket> x_display_socket(const std::string& display, bool abstract) {
-    std::size_t colon = display.rfind(':');
-    if (colon == std::string::npos)
-        return std::nullopt;
-    std::string host = display.substr(0, colon);
-    if (!host.empty() && host != "unix")
-        return std::nullopt;
-    std::string number = display.substr(colon + 1);
-    number = number.substr(0, number.find('.'));
-    if (number.empty() || number.find_first_not_of("0123456789") != std::string::npos)
-        return std::nullopt;
-    return LocalSocket{"/tmp/.X11-unix/X" + number, abstract};
-}
-
 Result<bool> socket_answers(const LocalSocket& socket_at, const std::string& greeting, int timeout_ms) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
@@ -110,23 +96,6 @@ Status session_bus_answers(int timeout_ms) {
             socket_answers(*bus, std::string(1, '\0') + "AUTH EXTERNAL " + hex + "\r\n", timeout_ms);
         !answered)
         return fail("the session D-Bus at " + address.substr(0, 200) + ": " + answered.reason());
-    return {};
-}
-
-Status x_display_answers(const std::string& display, int timeout_ms) {
-    // An X connection's opening: little-endian, protocol 11.0, no authorization (the refusal
-    // that may bring is an answer too).
-    static const char opening[12] = {'l', 0, 11, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    for (bool abstract : {true, false}) {
-        std::optional<LocalSocket> socket_at = x_display_socket(display, abstract);
-        if (!socket_at)
-            return {};
-        Result<bool> answered = socket_answers(*socket_at, std::string(opening, sizeof opening), timeout_ms);
-        if (!answered)
-            return fail("the X display " + display + ": " + answered.reason());
-        if (answered.value())
-            return {};
-    }
     return {};
 }
 

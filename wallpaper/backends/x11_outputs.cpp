@@ -1,7 +1,7 @@
 #include "wallpaper/backends/x11_outputs.h"
 
-#include "platform/program_facts.h"
 #include "platform/server_answers.h"
+#include "wallpaper/backends/x11_connection.h"
 #include "wallpaper/backends/xcb_reply.h"
 
 #include <algorithm>
@@ -16,16 +16,16 @@ namespace {
 
 // The session's display; no screen when there is none or it does not answer.
 struct Display {
-    Display()
-        : connection(x_display_answers(environment_value("DISPLAY"), server_answer_ms)
-                         ? xcb_connect(nullptr, nullptr)
-                         : nullptr),
-          c(connection.get()) {
-        if (c != nullptr && !xcb_connection_has_error(c))
-            screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    Display() {
+        Result<DisplayConnection> connected = connect_display("", server_answer_ms);
+        if (!connected)
+            return;
+        connection = std::move(connected.value().connection);
+        c = connection.get();
+        screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
     }
     Connection connection;
-    xcb_connection_t* c;
+    xcb_connection_t* c = nullptr;
     xcb_screen_t* screen = nullptr;
 };
 

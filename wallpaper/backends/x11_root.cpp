@@ -6,6 +6,7 @@
 #include "pictures/picture_scaling.h"
 #include "platform/program_facts.h"
 #include "platform/server_answers.h"
+#include "wallpaper/backends/x11_connection.h"
 #include "wallpaper/backends/x11_outputs.h"
 #include "wallpaper/backends/x11_picture_buffer.h"
 
@@ -161,17 +162,13 @@ Status X11RootBackend::can_run() const {
 
 Status X11RootBackend::apply(const std::string& image_path) {
     std::string display_name = display_.empty() ? environment_value("DISPLAY") : display_;
-    if (Status answers = x_display_answers(display_name, server_answer_ms); !answers)
-        return answers;
-    int screen_index = 0;
-    Connection connection(xcb_connect(display_name.c_str(), &screen_index));
-    xcb_connection_t* c = connection.get();
-    if (!xcb_connection_has_error(c)) { // both asked in one round trip
-        xcb_prefetch_extension_data(c, &xcb_randr_id);
-        xcb_prefetch_extension_data(c, &xcb_shm_id);
-    }
-    if (xcb_connection_has_error(c))
-        return fail("cannot connect to the X display " + display_name);
+    Result<DisplayConnection> connected = connect_display(display_name, server_answer_ms);
+    if (!connected)
+        return fail(connected.reason());
+    xcb_connection_t* c = connected->connection.get();
+    const int screen_index = connected->screen;
+    xcb_prefetch_extension_data(c, &xcb_randr_id); // both asked in one round trip
+    xcb_prefetch_extension_data(c, &xcb_shm_id);
     xcb_screen_t* screen = screen_number(c, screen_index);
     if (screen == nullptr)
         return fail("the X display " + display_name + " has no screen " + std::to_string(screen_index));
