@@ -1,5 +1,7 @@
 #include "platform/shown_path.h"
 
+#include "platform/text_encoding.h"
+
 namespace wallcycle {
 namespace {
 
@@ -15,14 +17,18 @@ std::string escaped(std::string_view text) {
     static constexpr char digits[] = "0123456789ABCDEF";
     std::string out;
     out.reserve(text.size());
-    for (char c : text) {
-        auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
+    for (std::size_t at = 0; at < text.size();) {
+        auto byte = static_cast<unsigned char>(text[at]);
+        // A name is bytes: one that is no part of a UTF-8 character is shown by its value too.
+        std::size_t length = byte < 0x80 ? 1 : byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : 2;
+        if (byte < 0x20 || byte == 0x7F || (byte >= 0x80 && !is_valid_utf8(text.substr(at, length)))) {
             out += "\\x";
             out += digits[byte >> 4];
             out += digits[byte & 0xF];
+            ++at;
         } else {
-            out += c;
+            out += text.substr(at, length);
+            at += length;
         }
     }
     return out;

@@ -30,9 +30,11 @@ std::string cp932_to_utf8(std::string_view bytes) {
     return out;
 }
 
-// On Linux the file is UTF-8; a record that is not came from a Japanese Windows system.
+// On Linux the file is UTF-8. A Linux path that is not (it starts with "/") names the file its
+// bytes name, as Linux names are bytes; any other record that is not came from a Japanese Windows
+// system.
 std::string decode_settings_record(std::string_view bytes, bool) {
-    if (is_valid_utf8(bytes))
+    if (is_valid_utf8(bytes) || bytes.starts_with('/'))
         return std::string(bytes);
     return cp932_to_utf8(bytes);
 }

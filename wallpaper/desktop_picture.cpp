@@ -7,6 +7,7 @@
 #include "platform/file_io.h"
 #include "platform/program_facts.h"
 #include "platform/shown_path.h"
+#include "platform/text_encoding.h"
 #include "wallpaper/backends/x11_outputs.h"
 
 #include <chrono>
@@ -52,7 +53,10 @@ Result<DesktopPicture> picture_for_desktop(const std::string& path, std::string_
         Result<std::string> usable = usable_picture_path(path);
         if (!usable)
             return fail(usable.reason());
-        return DesktopPicture{usable.value(), false};
+        // Desktops keep the name as text (xfconf, GSettings, Plasma's script): one that is not
+        // UTF-8 would reach them changed, so it goes as a picture of ours under a plain name.
+        if (is_valid_utf8(usable.value()))
+            return DesktopPicture{usable.value(), false};
     }
     Size screen = largest_monitor_size();
     Result<Picture> shown =

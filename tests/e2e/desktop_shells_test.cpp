@@ -2,6 +2,7 @@
 // detection from XDG_CURRENT_DESKTOP as a user's session names it; what the shell draws is read
 // back from the screen.
 
+#include "platform/text_encoding.h"
 #include "tests/support/desktop_session.h"
 #include "tests/support/images.h"
 #include "tests/support/process.h"
@@ -51,8 +52,9 @@ struct Program {
 };
 
 // Set; covering the screen; the same file edited in place is drawn anew; a path with blanks,
-// Japanese and URI-special characters; every format the program reads, most of which the desktop
-// itself does not (it is handed a picture made for it), one of them edited in place too.
+// Japanese and URI-special characters; a name in bytes that are not UTF-8; every format the program reads,
+// most of which the desktop itself does not (it is handed a picture made for it), one of them edited in place
+// too.
 void sets_the_wallpaper_on(Shell shell, const char* current_desktop,
                            void (*between)(DesktopSession&) = nullptr) {
     DesktopSession session;
@@ -70,6 +72,7 @@ void sets_the_wallpaper_on(Shell shell, const char* current_desktop,
         {"a picture", plain, blue, green},
         {"the same file, edited", plain, yellow, red},
         {"blanks, Japanese, # and %", special, magenta, cyan},
+        {"a name that is not UTF-8 (Latin-1)", folder + "/caf\xE9.png", yellow, green},
         {"WebP", folder + "/p.webp", green, blue},
         {"WebP, edited", folder + "/p.webp", red, yellow},
         {"TIFF", folder + "/p.tiff", blue, green},
@@ -82,7 +85,11 @@ void sets_the_wallpaper_on(Shell shell, const char* current_desktop,
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.what);
-        write_banded_image(step.picture, step.top, step.rest, 400, 400);
+        // Qt's writer takes a name as text: a name that is none is given afterwards.
+        std::string written =
+            wallcycle::is_valid_utf8(step.picture) ? step.picture : session.folder().file("latin1.png");
+        write_banded_image(written, step.top, step.rest, 400, 400);
+        std::filesystem::rename(written, step.picture);
         Finished done = program.apply_once(step.picture, current_desktop);
         EXPECT_EQ(done.exit_code, 0) << done.err;
         EXPECT_EQ(done.err.find("instead"), std::string::npos) << "fell back: " << done.err;

@@ -228,6 +228,7 @@ TEST(ShownPath, ControlCharactersEscapedLongPathsShortened) {
         {"japanese", "/壁紙/桜.bmp", "/壁紙/桜.bmp"},
         {"NUL", std::string("/a\0b.bmp", 8), "/a\\x00b.bmp"},
         {"line breaks and escape", "/a\nb\r\x1b.bmp", "/a\\x0Ab\\x0D\\x1B.bmp"},
+        {"bytes that are no UTF-8", "/caf\xE9\xE6\xA1.bmp", "/caf\\xE9\\xE6\\xA1.bmp"},
         {"exactly at the limit", std::string(160, 'z'), std::string(160, 'z')},
         {"10 MB", huge,
          "/start/" + std::string(65, 'a') + "…(10485631 bytes)…" + std::string(64, 'a') + "/end.bmp"},

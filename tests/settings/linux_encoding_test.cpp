@@ -31,6 +31,7 @@ TEST(SettingsEncoding, Utf8AsItIsOtherwiseCodePage932) {
          "a\xEF\xBF\xBD\xEF\xBF\xBD"
          "b"},
         {"cut-off lead byte at the end", "a\x8D", "a\xEF\xBF\xBD"},
+        {"a Linux path names the file its bytes name", "\"/caf\xE9.bmp\"", "\"/caf\xE9.bmp\""},
     };
     for (const auto& c : cases)
         EXPECT_EQ(decode_settings_file(c.bytes).records, read_records(c.text)) << c.name;
