@@ -11,6 +11,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <new>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -228,11 +229,23 @@ Result<std::string> read_from_start(const OpenFile& file, const std::string& pat
     if (fstat(file.descriptor(), &info) != 0)
         return fail(describe("cannot read", path, errno));
     std::string content;
-    content.resize(std::min(static_cast<std::size_t>(info.st_size), max_bytes));
+    // The whole file is held: where memory runs short, that is the reason, never an abort.
+    auto grow = [&content](std::size_t size) {
+        try {
+            content.resize(size);
+            return true;
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+    };
+    const std::string no_memory =
+        "cannot read " + shown_path(path) + ": there is not enough memory for the file";
+    if (!grow(std::min(static_cast<std::size_t>(info.st_size), max_bytes)))
+        return fail(no_memory);
     std::size_t filled = 0;
     for (;;) {
-        if (filled == content.size())
-            content.resize(content.size() + 4096); // the file may have grown since
+        if (filled == content.size() && !grow(content.size() + 4096)) // the file may have grown since
+            return fail(no_memory);
         ssize_t got = pread(file.descriptor(), content.data() + filled, content.size() - filled,
                             static_cast<off_t>(filled));
         if (got < 0 && errno == EINTR)

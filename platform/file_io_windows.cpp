@@ -3,6 +3,7 @@
 #include "platform/shown_path.h"
 #include "platform/wide_text_windows.h"
 
+#include <new>
 #include <windows.h>
 
 namespace wallcycle {
@@ -140,7 +141,12 @@ Result<std::string> read_whole_file(const std::string& path, std::size_t max_byt
     if (static_cast<unsigned long long>(size.QuadPart) > max_bytes)
         return fail("cannot read " + shown_path(path) + ": the file is larger than " +
                     std::to_string(max_bytes >> 20) + " MiB");
-    std::string content(static_cast<size_t>(size.QuadPart), '\0');
+    std::string content;
+    try { // the whole file is held: where memory runs short, that is the reason, never an abort
+        content.resize(static_cast<size_t>(size.QuadPart));
+    } catch (const std::bad_alloc&) {
+        return fail("cannot read " + shown_path(path) + ": there is not enough memory for the file");
+    }
     size_t filled = 0;
     while (filled < content.size()) {
         DWORD got = 0;

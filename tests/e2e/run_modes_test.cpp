@@ -215,14 +215,14 @@ TEST(RunModes, APictureThatCannotBeShownLeavesTheWallpaper) {
     Desk desk;
     std::string jpeg = read_file(desk.dir.file("blue.jpg"));
     write_file(desk.dir.file("cut.jpg"), jpeg.substr(0, jpeg.size() / 3));
-    write_solid_image(desk.dir.file("big.png"), red, 4000, 4000); // 61 MiB once decoded
+    write_solid_image(desk.dir.file("big.bmp"), red, 4000, 4000); // 46 MiB of file, held whole
     struct Case {
         const char* file;
         const char* limit;
         const char* says;
     } cases[] = {
         {"cut.jpg", "", "damaged"},
-        {"big.png", "ulimit -v 60000; ", "not enough memory"},
+        {"big.bmp", "ulimit -v 60000; ", "not enough memory"},
     };
     for (const auto& c : cases) {
         if (*c.limit != '\0' && WALLCYCLE_SANITIZED) // the sanitizers' own memory needs no limit on it
