@@ -3,6 +3,7 @@
 #include "pictures/picture_checks.h"
 #include "pictures/rgba_pixels.h"
 
+#include <algorithm>
 #include <memory>
 #include <new>
 #include <spng.h>
@@ -38,34 +39,63 @@ Result<Picture> read_png_file(std::FILE* file, const PictureRequest& request) {
         return damaged(error);
     if (Status allowed = picture_size_allowed(header.width, header.height); !allowed)
         return fail(allowed.reason());
-    Result<Picture> picture =
-        picture_memory({static_cast<int>(header.width), static_cast<int>(header.height)}, request);
+    // A picture larger than needed is averaged down while it is read, by whole boxes of k x k
+    // pixels that still cover the request: only its rows' sums are held, never the whole picture.
+    // An interlaced picture visits its rows in seven passes, so it is held whole (within the
+    // bound on any picture).
+    const bool interlaced = header.interlace_method != 0;
+    const int width = static_cast<int>(header.width), height = static_cast<int>(header.height);
+    int k = 1;
+    if (!interlaced && request.cover.valid())
+        k = std::max(1, std::min(width / request.cover.width, height / request.cover.height));
+    Result<Picture> picture = picture_memory({width / k, height / k}, request);
     if (!picture)
         return picture;
     if (int error =
             spng_decode_image(png, nullptr, 0, SPNG_FMT_RGBA8, SPNG_DECODE_TRNS | SPNG_DECODE_PROGRESSIVE);
         error != 0)
         return damaged(error);
-    // Row by row: through one row of RGBA, or, for an interlaced picture (whose rows are visited
-    // several times), in the picture's own rows and turned into pixels at the end.
+    // Row by row: through one row of RGBA, or, for an interlaced picture, in the picture's own rows
+    // and turned into pixels at the end.
     Picture& p = picture.value();
-    const bool interlaced = header.interlace_method != 0;
-    const std::size_t row_bytes = static_cast<std::size_t>(header.width) * 4;
+    const std::size_t row_bytes = static_cast<std::size_t>(width) * 4;
     std::unique_ptr<unsigned char[]> line(interlaced ? nullptr : new (std::nothrow) unsigned char[row_bytes]);
-    if (!interlaced && !line)
+    std::unique_ptr<std::uint64_t[]> sums(k > 1 ? new (std::nothrow) std::uint64_t[p.width() * 3]()
+                                                : nullptr);
+    if ((!interlaced && !line) || (k > 1 && !sums))
         return fail("there is not enough memory for the picture");
     const bool tell = request.rows_ready && request.into != nullptr && p.same_memory(*request.into);
     int told = 0;
     for (;;) {
         spng_row_info row{};
         int error = spng_get_row_info(png, &row);
-        auto* target = reinterpret_cast<unsigned char*>(p.row(static_cast<int>(row.row_num)));
+        const int y = static_cast<int>(row.row_num);
         if (error == 0)
-            error = spng_decode_row(png, interlaced ? target : line.get(), row_bytes);
-        if ((error == 0 || error == SPNG_EOI) && !interlaced) {
-            rgba_to_pixels(line.get(), p.row(static_cast<int>(row.row_num)), p.width());
-            const int done = static_cast<int>(row.row_num) + 1;
-            if (tell && (done - told >= 128 || done == p.height())) {
+            error = spng_decode_row(png, interlaced ? reinterpret_cast<unsigned char*>(p.row(y)) : line.get(),
+                                    row_bytes);
+        if ((error == 0 || error == SPNG_EOI) && !interlaced && y / k < p.height()) {
+            auto* pixels = k == 1 ? p.row(y) : reinterpret_cast<std::uint32_t*>(line.get());
+            rgba_to_pixels(line.get(), pixels, width);
+            if (k > 1) {
+                for (int x = 0; x < p.width() * k; ++x) {
+                    std::uint64_t* sum = &sums[x / k * 3];
+                    sum[0] += pixels[x] >> 16 & 0xff;
+                    sum[1] += pixels[x] >> 8 & 0xff;
+                    sum[2] += pixels[x] & 0xff;
+                }
+                if (y % k == k - 1) {
+                    const std::uint64_t box = static_cast<std::uint64_t>(k) * k, half = box / 2;
+                    std::uint32_t* out = p.row(y / k);
+                    for (int x = 0; x < p.width(); ++x) {
+                        std::uint64_t* sum = &sums[x * 3];
+                        out[x] = static_cast<std::uint32_t>(
+                            (sum[0] + half) / box << 16 | (sum[1] + half) / box << 8 | (sum[2] + half) / box);
+                        sum[0] = sum[1] = sum[2] = 0;
+                    }
+                }
+            }
+            const int done = (y + 1) / k;
+            if (tell && done > told && (done - told >= 128 || done == p.height())) {
                 request.rows_ready(told, done - told);
                 told = done;
             }
