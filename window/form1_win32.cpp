@@ -49,7 +49,10 @@ ControlClass class_of(const ControlPlace& place) {
     case ControlKind::Button:
         return {L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP};
     case ControlKind::List:
-        return {L"LISTBOX", LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_BORDER | WS_TABSTOP};
+        // No data of its own: the lines are drawn from the list the window holds, so a list of a
+        // million entries fills at once and loses one at once.
+        return {L"LISTBOX", LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_NODATA | LBS_OWNERDRAWFIXED | WS_VSCROLL |
+                                WS_BORDER | WS_TABSTOP};
     case ControlKind::Text:
         return {L"EDIT", ES_LEFT | ES_AUTOHSCROLL | WS_BORDER | WS_DISABLED};
     case ControlKind::Label:
@@ -146,8 +149,7 @@ bool Form1Win32::open() {
     }
     make_fonts();
     place_controls();
-    for (const auto& path : model_.entries())
-        SendMessageW(control("List1"), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(path).c_str()));
+    show_list_count();
     show_interval();
     if (model_.rotation_ms() > 0) // below 10 ms Windows makes it 10
         SetTimer(window_, Timer1, static_cast<UINT>(model_.rotation_ms()), nullptr);
@@ -180,6 +182,15 @@ void Form1Win32::place_controls() {
                      scaled(place.height), SWP_NOZORDER | SWP_NOACTIVATE);
         SendMessageW(item, WM_SETFONT,
                      reinterpret_cast<WPARAM>(place.interval_font ? interval_font_ : message_font_), TRUE);
+        if (place.kind == ControlKind::List) { // its lines are drawn here: as high as the face's
+            HDC dc = GetDC(item);
+            HGDIOBJ before = SelectObject(dc, message_font_);
+            TEXTMETRICW face{};
+            GetTextMetricsW(dc, &face);
+            SelectObject(dc, before);
+            ReleaseDC(item, dc);
+            SendMessageW(item, LB_SETITEMHEIGHT, 0, face.tmHeight);
+        }
     }
 }
 
@@ -246,6 +257,12 @@ LRESULT Form1Win32::handle(UINT message, WPARAM wparam, LPARAM lparam) {
             List1_DblClick();
         return 0;
     }
+    case WM_DRAWITEM:
+        if (wparam == static_cast<WPARAM>(id_of("List1"))) {
+            draw_list_line(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
+            return TRUE;
+        }
+        break;
     case WM_TIMER:
         if (wparam == Timer1) {
             Timer1_Timer();
@@ -290,8 +307,30 @@ LRESULT Form1Win32::handle(UINT message, WPARAM wparam, LPARAM lparam) {
 
 void Form1Win32::add(const std::vector<std::string>& paths) {
     model_.add(paths);
-    for (const std::string& path : paths)
-        SendMessageW(control("List1"), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(path).c_str()));
+    show_list_count();
+}
+
+void Form1Win32::show_list_count() {
+    SendMessageW(control("List1"), LB_SETCOUNT, model_.entries().size(), 0);
+}
+
+// One line of the list, as a list box draws its own: the entry, highlighted when selected.
+void Form1Win32::draw_list_line(const DRAWITEMSTRUCT& line) {
+    const bool selected = (line.itemState & ODS_SELECTED) != 0;
+    FillRect(line.hDC, &line.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+    if (line.itemID < model_.entries().size()) {
+        std::wstring text = widen(model_.entries()[line.itemID]);
+        HGDIOBJ before = SelectObject(line.hDC, message_font_);
+        SetBkMode(line.hDC, TRANSPARENT);
+        SetTextColor(line.hDC, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+        RECT place = line.rcItem;
+        place.left += 2;
+        DrawTextW(line.hDC, text.c_str(), static_cast<int>(text.size()), &place,
+                  DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+        SelectObject(line.hDC, before);
+    }
+    if ((line.itemState & ODS_FOCUS) != 0)
+        DrawFocusRect(line.hDC, &line.rcItem);
 }
 
 void Form1Win32::show_interval() {

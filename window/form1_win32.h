@@ -49,6 +49,8 @@ private:
     void Timer1_Timer();
 
     void add(const std::vector<std::string>& paths);
+    void show_list_count();
+    void draw_list_line(const DRAWITEMSTRUCT& line);
     void show_interval();
     void show_notice(const std::optional<Notice>& notice);
 
