@@ -102,108 +102,83 @@ struct ProgramFolder {
     }
 };
 
-TEST(WindowsProgram, ApplyOnceSetsTheRegistryFromACodePage932List) {
+// "/e" with a list written by a Japanese system: each row's list, its exit, what stderr says (in
+// the code page) and the wallpaper the registry names afterwards ("" = as it was). Damaged pictures,
+// which GDI+ would show with grey or black parts, are refused: every byte is looked at before
+// Windows is asked.
+TEST(WindowsProgram, ApplyOnceOutcomes) {
     ProgramFolder folder;
-    folder.write_settings("1", folder.pictures);
-    Finished done = wine().run(folder.exe, {"/e"});
-    ASSERT_EQ(done.exit_code, 0) << done.err;
-    std::string set = wine().wallpaper();
-    EXPECT_TRUE(set == folder.pictures[0] || set == folder.pictures[1]) << set;
-}
-
-TEST(WindowsProgram, NothingToSetLeavesTheRegistryAlone) {
-    ProgramFolder folder;
-    folder.write_settings("1", {folder.pictures[0]});
-    ASSERT_EQ(wine().run(folder.exe, {"/e"}).exit_code, 0);
-    std::string before = wine().wallpaper();
-
-    folder.write_settings("1", {}); // an empty list
-    Finished done = wine().run(folder.exe, {"/e"});
-    EXPECT_EQ(done.exit_code, 1);
-    EXPECT_NE(done.err.find("list is empty"), std::string::npos) << done.err;
-    EXPECT_EQ(wine().wallpaper(), before);
-
-    // Pictures that are not there or no pictures, and damaged ones, which GDI+ would show with grey
-    // or black parts: every byte is looked at before Windows is asked.
-    std::string bmp = read_file(folder.dir.file("桜.bmp"));
-    write_split_image(folder.dir.file("photo.jpg"), 0xdd2211, 0x1144ee, 400, 300);
-    write_split_image(folder.dir.file("photo.png"), 0xdd2211, 0x1144ee, 400, 300);
-    std::string jpeg = read_file(folder.dir.file("photo.jpg")), png = read_file(folder.dir.file("photo.png"));
+    auto file = [&](const std::string& name) { return folder.dir.file(name); };
+    std::string bmp = read_file(file("桜.bmp"));
+    write_split_image(file("photo.jpg"), 0xdd2211, 0x1144ee, 400, 300);
+    write_split_image(file("photo.png"), 0xdd2211, 0x1144ee, 400, 300);
+    std::string jpeg = read_file(file("photo.jpg")), png = read_file(file("photo.png"));
     std::string bad_crc = png;
     bad_crc[png.find("IDAT") + 100] ^= 0x55;
     std::string claims = bmp.substr(0, 70); // a 70-byte file whose header says 10000x10000
     for (int at : {18, 22})
         claims.replace(static_cast<std::size_t>(at), 4, std::string("\x10\x27\0\0", 4));
-    struct Unusable {
-        const char* file;
-        std::string bytes;
-        const char* says;
-    } unusable[] = {
-        {"gone/gone.bmp", "", "gone.bmp"},
-        {"broken.bmp", "BM but not a picture", "broken.bmp"},
-        {"半分.bmp", bmp.substr(0, bmp.size() / 2), "cut short"},
-        {"claims.bmp", claims, "cut short"},
-        {"cut.jpg", jpeg.substr(0, jpeg.size() / 3), "damaged"},
-        {"cut.png", png.substr(0, png.size() * 3 / 4), "damaged"},
-        {"bad-crc.png", bad_crc, "checksum"},
+    for (const auto& [name, bytes] :
+         std::map<std::string, std::string>{{"broken.bmp", "BM but not a picture"},
+                                            {"半分.bmp", bmp.substr(0, bmp.size() / 2)},
+                                            {"claims.bmp", claims},
+                                            {"cut.jpg", jpeg.substr(0, jpeg.size() / 3)},
+                                            {"cut.png", png.substr(0, png.size() * 3 / 4)},
+                                            {"bad-crc.png", bad_crc},
+                                            {"latin/café.bmp", "BM but damaged"},
+                                            {"アルバム/メモ.txt", "not a picture"}}) {
+        std::filesystem::create_directories(std::filesystem::path(file(name)).parent_path());
+        write_file(file(name), bytes);
+    }
+    for (const char* made : {"img", "アルバム/夏", "アルバム/.hidden"})
+        std::filesystem::create_directories(file(made));
+    write_solid_image(file("img/red.bmp"), 0xdd2211, 32, 24);
+    write_solid_image(file("アルバム/夏/海.bmp"), 0x2255aa, 32, 24);
+    for (const char* hidden : {"1", "2", "3"}) // a walk that took them would soon show
+        write_solid_image(file(std::string("アルバム/.hidden/隠し") + hidden + ".bmp"), 0x2255aa, 32, 24);
+    auto win = [&](const std::string& name) { return windows_path(file(name)); };
+    struct Case {
+        const char* name;
+        std::vector<std::string> entries;
+        int exit_code;
+        std::string says, wallpaper;
+    } cases[] = {
+        {"a picture", {folder.pictures[1]}, 0, "", folder.pictures[1]},
+        {"an empty list", {}, 1, "list is empty", ""},
+        {"a file that is not there, named in the code page",
+         {"Z:\\nowhere\\桜がない.bmp"},
+         1,
+         "桜がない.bmp",
+         ""},
+        {"no picture", {win("broken.bmp")}, 1, "broken.bmp", ""},
+        {"a BMP cut short", {win("半分.bmp")}, 1, "cut short", ""},
+        {"a BMP claiming more than it holds", {win("claims.bmp")}, 1, "cut short", ""},
+        {"a JPEG cut short", {win("cut.jpg")}, 1, "damaged", ""},
+        {"a PNG cut short", {win("cut.png")}, 1, "damaged", ""},
+        {"a PNG with a wrong checksum", {win("bad-crc.png")}, 1, "checksum", ""},
+        {"a name the code page lacks is escaped, not a look-alike", {win("latin")}, 1, "caf\\u00E9.bmp", ""},
+        {"a relative entry is taken from the program's folder", {"img\\red.bmp"}, 0, "", win("img/red.bmp")},
+        {"a folder entry: one of its pictures, never a hidden one",
+         {win("アルバム")},
+         0,
+         "",
+         win("アルバム/夏/海.bmp")},
     };
-    for (const auto& d : unusable) {
-        if (!d.bytes.empty())
-            write_file(folder.dir.file(d.file), d.bytes);
-        folder.write_settings("1", {windows_path(folder.dir.file(d.file))});
-        done = wine().run(folder.exe, {"/e"});
-        EXPECT_EQ(done.exit_code, 1) << d.file;
-        EXPECT_NE(from_cp932(done.err).find(d.says), std::string::npos) << d.file << ": " << done.err;
-        EXPECT_EQ(wine().wallpaper(), before) << d.file;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string before = wine().wallpaper();
+        folder.write_settings("1", c.entries);
+        Finished done = wine().run(folder.exe, {"/e"}); // started from the test's folder
+        EXPECT_EQ(done.exit_code, c.exit_code) << done.err;
+        EXPECT_NE(from_cp932(done.err).find(c.says), std::string::npos) << done.err;
+        if (!c.says.empty() && c.says.front() & 0x80)
+            EXPECT_EQ(done.err.find(c.says), std::string::npos) << "written as UTF-8";
+        EXPECT_EQ(wine().wallpaper(), c.wallpaper.empty() ? before : c.wallpaper);
     }
-
-    std::filesystem::remove(folder.dir.file("k_save.dat")); // no settings: the window opens instead
-    Finished window = wine().run(folder.exe, {"/e"}, 4000);
-    EXPECT_EQ(window.exit_code, -1) << "expected the window to stay open";
+    std::filesystem::remove(file("k_save.dat")); // no settings: the window opens instead
+    std::string before = wine().wallpaper();
+    EXPECT_EQ(wine().run(folder.exe, {"/e"}, 4000).exit_code, -1) << "expected the window to stay open";
     EXPECT_EQ(wine().wallpaper(), before);
-}
-
-// Messages reach a redirected stderr in the system's code page, as everything else there reads
-// text; a relative entry is taken from the program's folder, where the settings file lives.
-TEST(WindowsProgram, MessagesInTheCodePageAndRelativeEntriesFromTheProgramFolder) {
-    ProgramFolder folder;
-    folder.write_settings("1", {"Z:\\nowhere\\桜がない.bmp"});
-    Finished done = wine().run(folder.exe, {"/e"});
-    EXPECT_EQ(done.exit_code, 1);
-    EXPECT_NE(from_cp932(done.err).find("桜がない.bmp"), std::string::npos) << done.err;
-    EXPECT_EQ(done.err.find("桜がない.bmp"), std::string::npos) << "written as UTF-8";
-    // A character the code page lacks is escaped, never written as a look-alike of another name.
-    // (Found in a folder: the list itself holds only what code page 932 can write.)
-    std::filesystem::create_directory(folder.dir.file("latin"));
-    write_file(folder.dir.file("latin/café.bmp"), "BM but damaged");
-    folder.write_settings("1", {windows_path(folder.dir.file("latin"))});
-    done = wine().run(folder.exe, {"/e"});
-    EXPECT_NE(done.err.find("caf\\u00E9.bmp"), std::string::npos) << done.err;
-
-    std::filesystem::create_directory(folder.dir.file("img"));
-    write_solid_image(folder.dir.file("img/red.bmp"), 0xdd2211, 32, 24);
-    folder.write_settings("1", {"img\\red.bmp"});
-    done = wine().run(folder.exe, {"/e"}); // started from the test's folder, not the program's
-    EXPECT_EQ(done.exit_code, 0) << done.err;
-    EXPECT_EQ(wine().wallpaper(), windows_path(folder.dir.file("img/red.bmp")));
-}
-
-// A folder entry stands for the pictures in it and its subfolders; hidden ones and other files are
-// passed over.
-TEST(WindowsProgram, AFolderEntrySetsOneOfItsPictures) {
-    ProgramFolder folder(0);
-    std::string album = folder.dir.file("アルバム");
-    std::filesystem::create_directories(album + "/夏");
-    std::filesystem::create_directories(album + "/.hidden");
-    write_solid_image(album + "/夏/海.bmp", 0x2255aa, 32, 24);
-    write_solid_image(album + "/.hidden/隠し.bmp", 0x2255aa, 32, 24);
-    write_file(album + "/メモ.txt", "not a picture");
-    folder.write_settings("1", {windows_path(album)});
-    for (int i = 0; i < 3; ++i) {
-        Finished done = wine().run(folder.exe, {"/e"});
-        ASSERT_EQ(done.exit_code, 0) << done.err;
-        EXPECT_EQ(wine().wallpaper(), windows_path(album + "/夏/海.bmp"));
-    }
 }
 
 // A settings file that cannot be read opens the window (and never hangs), the wallpaper untouched.
