@@ -24,12 +24,6 @@
 namespace wallcycle::test {
 namespace {
 
-bool display_free(int n) {
-    struct stat info {};
-    return stat(("/tmp/.X11-unix/X" + std::to_string(n)).c_str(), &info) != 0 &&
-           stat(("/tmp/.X" + std::to_string(n) + "-lock").c_str(), &info) != 0;
-}
-
 // A connection to the display, as the program holds its own.
 struct Server {
     explicit Server(const std::string& display)
@@ -46,39 +40,26 @@ struct Server {
 } // namespace
 
 Xvfb::Xvfb(int width, int height) {
-    // Displays are taken from a range of their own, with a random start so parallel tests rarely meet.
-    int start = 100 + static_cast<int>(getpid() % 400);
-    for (int attempt = 0; attempt < 40 && pid_ < 0; ++attempt) {
-        int n = start + attempt * 7;
-        if (!display_free(n))
-            continue;
-        std::string display = ":" + std::to_string(n);
-        std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
-        pid_t pid = spawn({"Xvfb", display, "-screen", "0", screen, "-noreset", "-nolisten", "tcp"});
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (std::chrono::steady_clock::now() < deadline) {
-            int status = 0;
-            if (waitpid(pid, &status, WNOHANG) == pid) {
-                pid = -1; // lost the race for this display; try the next
-                break;
-            }
-            xcb_connection_t* c = xcb_connect(display.c_str(), nullptr);
-            bool up = !xcb_connection_has_error(c);
-            xcb_disconnect(c);
-            if (up) {
-                pid_ = pid;
-                display_ = display;
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        if (pid_ < 0 && pid > 0) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-        }
-    }
-    if (pid_ < 0)
+    // Xvfb takes a free display itself and says which once it listens (-displayfd).
+    int ready[2];
+    if (pipe2(ready, O_CLOEXEC) != 0)
+        throw std::runtime_error("pipe failed");
+    std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+    pid_ = spawn({"Xvfb", "-displayfd", "1", "-screen", "0", screen, "-noreset", "-nolisten", "tcp"}, {},
+                 ready[1]);
+    close(ready[1]);
+    std::string number;
+    pollfd said{ready[0], POLLIN, 0};
+    char digit = 0;
+    while (poll(&said, 1, 10000) > 0 && read(ready[0], &digit, 1) == 1 && digit != '\n')
+        number += digit;
+    close(ready[0]);
+    if (number.empty()) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
         throw std::runtime_error("no X server could be started");
+    }
+    display_ = ":" + number;
 }
 
 Xvfb::~Xvfb() {
