@@ -16,6 +16,8 @@ int run_program(const std::string& argument, const ProgramParts& parts) {
         // Run at login, the desktop may not be up yet: it is given until its wait is over.
         PickOutcome outcome =
             apply_random_entry(plan.settings.entries, backends, started + login_desktop_wait);
+        for (const std::string& note : outcome.notes)
+            report_line(note);
         if (!outcome.status) {
             report_line(outcome.status.reason());
             return exit_code::not_set;

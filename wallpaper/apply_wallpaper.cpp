@@ -38,7 +38,9 @@ ApplyAttempt apply_through_backends(const std::string& image_path, const Backend
         if (!applied)
             return {fail("Wallpaper not changed: " + applied.reason()), true};
         if (!tried.empty()) // never a silent fallback: the session's own desktop may paint over it
-            report_line(std::string("Wallpaper set through ") + backend->name() + " instead (" + tried + ")");
+            return {{},
+                    true,
+                    std::string("Wallpaper set through ") + backend->name() + " instead (" + tried + ")"};
         return {{}, true};
     }
     return {fail("Wallpaper not changed: no desktop found to set it on (" +
@@ -48,7 +50,10 @@ ApplyAttempt apply_through_backends(const std::string& image_path, const Backend
 
 Status ApplyWallpaper(const std::string& image_path, const BackendList& backends,
                       std::chrono::steady_clock::time_point wait_until) {
-    return apply_through_backends(image_path, backends, wait_until).status;
+    ApplyAttempt attempt = apply_through_backends(image_path, backends, wait_until);
+    if (!attempt.fallback.empty())
+        report_line(attempt.fallback);
+    return attempt.status;
 }
 
 } // namespace wallcycle

@@ -24,10 +24,12 @@ inline constexpr std::chrono::seconds login_desktop_wait{30};
 Status ApplyWallpaper(const std::string& image_path, const BackendList& backends,
                       std::chrono::steady_clock::time_point wait_until = {});
 
-// The same, saying also whether a desktop took the job (then a failure is the picture's).
+// The same, saying also whether a desktop took the job (then a failure is the picture's), and
+// leaving the line about another desktop used to the caller.
 struct ApplyAttempt {
     Status status;
     bool desktop_reached = false;
+    std::string fallback = {}; // set through another desktop than the first: which, and why
 };
 ApplyAttempt apply_through_backends(const std::string& image_path, const BackendList& backends,
                                     std::chrono::steady_clock::time_point wait_until = {});
@@ -35,7 +37,7 @@ ApplyAttempt apply_through_backends(const std::string& image_path, const Backend
 // A fraction 0 <= r < 1 for each draw: the clock-seeded one, or a fixed sequence in tests.
 using FractionSource = std::function<float()>;
 
-// A picture from a folder that turns out unusable is skipped (one line on stderr) and another
+// A picture from a folder that turns out unusable is skipped (a note) and another
 // drawn, at most this many pictures in all.
 inline constexpr int picture_attempts = 10;
 
@@ -46,6 +48,7 @@ inline constexpr int picture_attempts = 10;
 struct PickOutcome {
     std::string path;
     Status status;
+    std::vector<std::string> notes = {}; // for stderr: the desktop used instead, pictures skipped
 };
 PickOutcome apply_random_entry(const std::vector<std::string>& entries, const BackendList& backends,
                                std::chrono::steady_clock::time_point wait_until = {},

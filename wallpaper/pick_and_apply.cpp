@@ -1,7 +1,6 @@
 // The random pick over what the list stands for, and applying what was picked.
 
 #include "pictures/picture_formats.h"
-#include "platform/error_output.h"
 #include "platform/file_io.h"
 #include "platform/random_fraction.h"
 #include "platform/shown_path.h"
@@ -23,6 +22,16 @@ bool names_a_folder(const std::string& entry) {
     return kind && *kind == FileKind::Folder;
 }
 
+// One picture, as it is.
+PickOutcome applied_alone(const std::string& path, const BackendList& backends,
+                          std::chrono::steady_clock::time_point wait_until) {
+    ApplyAttempt applied = apply_through_backends(path, backends, wait_until);
+    std::vector<std::string> notes;
+    if (!applied.fallback.empty())
+        notes.push_back(std::move(applied.fallback));
+    return {path, std::move(applied.status), std::move(notes)};
+}
+
 // The pictures to draw from; those from index `from_folders` on came from folders and may be
 // skipped when they turn out unusable.
 struct Pool {
@@ -33,16 +42,19 @@ struct Pool {
 
 PickOutcome draw_and_apply(Pool pool, const BackendList& backends,
                            std::chrono::steady_clock::time_point wait_until, const FractionSource& fraction) {
+    std::vector<std::string> notes;
     for (int attempt = 1;; ++attempt) {
         if (pool.pictures.empty())
-            return {{}, fail("Wallpaper not changed: " + pool.why_empty)};
+            return {{}, fail("Wallpaper not changed: " + pool.why_empty), std::move(notes)};
         std::size_t index = pick_index(pool.pictures.size(), fraction ? fraction() : clock_seeded_fraction());
         std::string path(pool.pictures[index]);
         ApplyAttempt applied = apply_through_backends(path, backends, wait_until);
+        if (!applied.fallback.empty())
+            notes.push_back(std::move(applied.fallback));
         bool skippable = index >= pool.from_folders && applied.desktop_reached;
         if (applied.status || !skippable || attempt == picture_attempts)
-            return {std::move(path), std::move(applied.status)};
-        report_line("skipped a picture: " + applied.status.reason());
+            return {std::move(path), std::move(applied.status), std::move(notes)};
+        notes.push_back("skipped a picture: " + applied.status.reason());
         pool.pictures[index] = pool.pictures.back(); // from a folder too: the plain ones stay in front
         pool.pictures.pop_back();
         pool.why_empty = "no usable picture in the folders of the list";
@@ -63,7 +75,7 @@ PickOutcome apply_random_entry(const std::vector<std::string>& entries, const Ba
             return {{}, fail("Wallpaper not changed: the image list is empty")};
         const std::string& picked =
             entries[pick_index(entries.size(), fraction ? fraction() : clock_seeded_fraction())];
-        return {picked, ApplyWallpaper(picked, backends, wait_until)};
+        return applied_alone(picked, backends, wait_until);
     }
     Pool pool;
     std::vector<std::vector<std::string>> listed;
@@ -93,7 +105,7 @@ PickOutcome apply_random_entry(const std::vector<std::string>& entries, const Ba
 PickOutcome apply_entry(const std::string& entry, const BackendList& backends,
                         const FractionSource& fraction) {
     if (!names_a_folder(entry))
-        return {entry, ApplyWallpaper(entry, backends)};
+        return applied_alone(entry, backends, {});
     Result<std::vector<std::string>> pictures = pictures_in_folder(entry);
     if (!pictures)
         return {entry, fail("Wallpaper not changed: " + pictures.reason())};

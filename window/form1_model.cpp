@@ -83,12 +83,16 @@ std::optional<Notice> Form1Model::tick() {
         return std::nullopt; // a notice each tick would bury the window
     }
     PickOutcome outcome = apply_random_entry(entries_, backends_);
+    for (const std::string& note : outcome.notes)
+        say(note);
     if (!outcome.status)
         say(outcome.status.reason());
     return notice_for(std::move(outcome));
 }
 
 std::optional<Notice> Form1Model::report(PickOutcome outcome) {
+    for (const std::string& note : outcome.notes)
+        report_line(note);
     if (!outcome.status)
         report_line(outcome.status.reason());
     return notice_for(std::move(outcome));

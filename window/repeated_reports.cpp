@@ -2,18 +2,19 @@
 
 namespace wallcycle {
 
-std::optional<std::string> RepeatedReports::line(const std::string& failure, Clock::time_point now) {
-    if (failure == last_ && now - said_at_ < quiet_for) {
-        ++unsaid_;
+std::optional<std::string> RepeatedReports::line(const std::string& text, Clock::time_point now) {
+    auto found = said_.find(text);
+    if (found != said_.end() && now - found->second.at < quiet_for) {
+        ++found->second.since;
         return std::nullopt;
     }
-    std::string said = failure;
-    if (failure == last_ && unsaid_ > 0)
-        said += " (" + std::to_string(unsaid_) + " more times in the last minute)";
-    last_ = failure;
-    said_at_ = now;
-    unsaid_ = 0;
-    return said;
+    std::string line = text;
+    if (found != said_.end() && found->second.since > 0)
+        line += " (" + std::to_string(found->second.since) + " more times in the last minute)";
+    if (said_.size() >= 256) // a long list of broken pictures: what is a minute old may go
+        std::erase_if(said_, [&](const auto& entry) { return now - entry.second.at >= quiet_for; });
+    said_[text] = {now, 0};
+    return line;
 }
 
 } // namespace wallcycle

@@ -130,7 +130,7 @@ TEST(Form1Model, TheTickSetsAPictureOfTheListAndAnEmptyListStaysQuiet) {
     EXPECT_NE(testing::internal::GetCapturedStderr().find("list is empty"), std::string::npos);
 }
 
-// A failure the rotation repeats at every tick goes to stderr once, then once a minute with a count.
+// A line the rotation repeats at every tick goes to stderr once, then once a minute with a count.
 TEST(RepeatedReports, AFailureThatRepeatsIsSaidOnceAMinute) {
     using namespace std::chrono_literals;
     const RepeatedReports::Clock::time_point t0{};
@@ -144,8 +144,9 @@ TEST(RepeatedReports, AFailureThatRepeatsIsSaidOnceAMinute) {
         {"a is broken", 59'999ms, nullptr},
         {"a is broken", 60'000ms, "a is broken (2 more times in the last minute)"},
         {"a is broken", 60'010ms, nullptr},
-        {"b is gone", 60'020ms, "b is gone"}, // another failure: at once
-        {"a is broken", 60'030ms, "a is broken"},
+        {"b is gone", 60'020ms, "b is gone"}, // another line: at once
+        {"a is broken", 60'030ms, nullptr},   // and each is held back on its own
+        {"b is gone", 60'040ms, nullptr},
     };
     RepeatedReports reports;
     for (const auto& step : steps) {
