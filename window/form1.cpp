@@ -130,7 +130,7 @@ void Form1::create_controls() {
             control = List1;
             break;
         case ControlKind::Text:
-            Text1 = new QLineEdit(QString::fromStdString(model_.interval_text()), this);
+            Text1 = new QLineEdit(QString::fromStdString(model_.interval_shown()), this);
             Text1->setEnabled(false); // changed only by the step buttons and by loading
             control = Text1;
             break;
@@ -235,12 +235,12 @@ void Form1::List1_DblClick() {
 
 void Form1::Command4_Click() {
     if (model_.step_up())
-        Text1->setText(QString::fromStdString(model_.interval_text()));
+        Text1->setText(QString::fromStdString(model_.interval_shown()));
 }
 
 void Form1::Command5_Click() {
     if (model_.step_down())
-        Text1->setText(QString::fromStdString(model_.interval_text()));
+        Text1->setText(QString::fromStdString(model_.interval_shown()));
 }
 
 void Form1::Command6_Click() {

@@ -3,6 +3,7 @@
 // Linux and the Win32 window on Windows only draw the controls and forward their events here.
 
 #include "platform/number_text.h"
+#include "platform/shown_path.h"
 #include "settings/records_as_read.h"
 #include "settings/settings.h"
 #include "startup/startup_plan.h"
@@ -29,6 +30,9 @@ public:
 
     const std::vector<std::string>& entries() const { return entries_; }
     const std::string& interval_text() const { return interval_text_; }
+    // As the interval box shows it: a hand-edited file may hold megabytes there, which no box can
+    // lay out quickly; shortened as paths are in messages (the whole text is what a save writes).
+    std::string interval_shown() const { return shown_path(interval_text_); }
     // The rotation's period when "/s" armed it, else 0.
     int rotation_ms() const { return rotation_ms_; }
     Settings settings() const { return {interval_text_, entries_}; }

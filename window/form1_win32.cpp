@@ -334,7 +334,7 @@ void Form1Win32::draw_list_line(const DRAWITEMSTRUCT& line) {
 }
 
 void Form1Win32::show_interval() {
-    SetWindowTextW(control("Text1"), widen(model_.interval_text()).c_str());
+    SetWindowTextW(control("Text1"), widen(model_.interval_shown()).c_str());
 }
 
 void Form1Win32::Command1_Click() {

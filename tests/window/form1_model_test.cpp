@@ -100,6 +100,15 @@ TEST(Form1Model, StepsTheIntervalAsTheLocaleWritesNumbers) {
     }
 }
 
+// A hand-edited interval of megabytes is shown short (a text box would take seconds to lay it
+// out) and saved whole.
+TEST(Form1Model, AHugeIntervalIsShownShortAndSavedWhole) {
+    Window window({std::string(10 << 20, '9'), {}});
+    EXPECT_LE(window.model->interval_shown().size(), 200u);
+    ASSERT_FALSE(window.model->save([](const Notice&) { return false; }).has_value());
+    EXPECT_EQ(read_file(window.file()).size(), (10u << 20) + 4);
+}
+
 TEST(Form1Model, SettingAPictureSaysWhyItFailedInTheWindowsLanguage) {
     Window window({"0", {"/pics/red.png", "/pics/gone.png"}});
     window.desktop->refused.insert("/pics/gone.png");
