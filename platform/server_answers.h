@@ -25,6 +25,10 @@ std::optional<LocalSocket> bus_socket(const std::string& address);
 // stays silent: one that is missing or refuses is for the library to report in its own words.
 Result<bool> socket_answers(const LocalSocket& socket, const std::string& greeting, int timeout_ms);
 
+// The session bus's address, where libdbus and GDBus find it: $DBUS_SESSION_BUS_ADDRESS, else
+// the socket $XDG_RUNTIME_DIR/bus when there is one; empty when there is no bus to find.
+std::string session_bus_address();
+
 // The session bus, as the environment names it.
 Status session_bus_answers(int timeout_ms);
 

@@ -74,14 +74,18 @@ bool session_bus_given_up() {
     return environment_value("DBUS_SESSION_BUS_ADDRESS") == unanswering_bus_address;
 }
 
-Status session_bus_answers(int timeout_ms) {
+std::string session_bus_address() {
     std::string address = environment_value("DBUS_SESSION_BUS_ADDRESS");
-    if (address.empty()) { // where libdbus and GDBus look then
-        std::string runtime = environment_value("XDG_RUNTIME_DIR");
-        if (runtime.empty() || access((runtime + "/bus").c_str(), F_OK) != 0)
-            return {};
-        address = "unix:path=" + runtime + "/bus";
-    }
+    if (!address.empty())
+        return address;
+    std::string runtime = environment_value("XDG_RUNTIME_DIR");
+    if (runtime.empty() || access((runtime + "/bus").c_str(), F_OK) != 0)
+        return {};
+    return "unix:path=" + runtime + "/bus";
+}
+
+Status session_bus_answers(int timeout_ms) {
+    std::string address = session_bus_address();
     std::optional<LocalSocket> bus = bus_socket(address);
     if (!bus)
         return {};

@@ -1,6 +1,5 @@
 #include "wallpaper/backends/gsettings_access.h"
 
-#include "platform/program_facts.h"
 #include "platform/server_answers.h"
 
 #define G_SETTINGS_ENABLE_BACKEND
@@ -52,12 +51,10 @@ Status store_reachable() {
     std::unique_ptr<GSettingsBackend, ObjectUnref> store(g_settings_backend_get_default());
     if (!store || std::strcmp(G_OBJECT_TYPE_NAME(store.get()), "DConfSettingsBackend") != 0)
         return {};
-    std::string bus = environment_value("DBUS_SESSION_BUS_ADDRESS");
     if (session_bus_given_up())
         return fail(
             "dconf, which stores the desktop's settings, needs the session D-Bus, which does not answer");
-    std::string runtime = environment_value("XDG_RUNTIME_DIR");
-    if (bus.empty() && (runtime.empty() || !g_file_test((runtime + "/bus").c_str(), G_FILE_TEST_EXISTS)))
+    if (session_bus_address().empty())
         return fail("dconf, which stores the desktop's settings, needs the session D-Bus, and there is none "
                     "(DBUS_SESSION_BUS_ADDRESS is not set)");
     return {};

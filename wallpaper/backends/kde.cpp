@@ -4,7 +4,6 @@
 #include "wallpaper/backends/kde.h"
 
 #include "platform/child_process.h"
-#include "platform/program_facts.h"
 #include "platform/server_answers.h"
 #include "wallpaper/backends/session_bus.h"
 #include "wallpaper/desktop_picture.h"

@@ -1,7 +1,6 @@
 #include "wallpaper/backends/session_bus.h"
 
 #include "pictures/qt_application.h"
-#include "platform/program_facts.h"
 #include "platform/server_answers.h"
 
 namespace wallcycle {
@@ -19,9 +18,9 @@ QDBusMessage call_session_service(const QString& service, const QString& path, c
 }
 
 Status session_service_reachable(const QString& service, bool may_be_activated) {
-    QDBusConnection bus = session_bus();
-    if (session_bus_given_up())
+    if (session_bus_given_up()) // not even connected to
         return fail("the session D-Bus does not answer");
+    QDBusConnection bus = session_bus();
     if (!bus.isConnected())
         return fail("no session D-Bus (" + bus.lastError().message().toStdString() + ")");
     // Asked as any other call, so that a bus slow to answer is waited for within the same bound.
