@@ -1,10 +1,11 @@
 #include "pictures/heif_reader.h"
 
+#include "pictures/box_average.h"
 #include "pictures/picture_checks.h"
 #include "pictures/picture_scaling.h"
-#include "pictures/rgba_pixels.h"
 
 #include <algorithm>
+#include <cstring>
 #include <libheif/heif.h>
 #include <memory>
 
@@ -56,35 +57,62 @@ Result<Picture> read_heif(std::string_view bytes, const PictureRequest& request)
     if (!options)
         return fail("there is not enough memory for the picture");
     options->ignore_transformations = 0; // turned and mirrored as the camera says
+    // As planes of red, green and blue: libheif turns its colours into those without holding the
+    // picture in a form of more bytes a pixel than they take, and the planes become our pixels
+    // while they are averaged down to the size the screen needs.
     heif_image* decoded = nullptr;
-    error = heif_decode_image(primary, &decoded, heif_colorspace_RGB, heif_chroma_interleaved_RGBA,
-                              options.get());
+    error = heif_decode_image(primary, &decoded, heif_colorspace_RGB, heif_chroma_444, options.get());
     Owned<heif_image> image(decoded);
     if (error.code != heif_error_Ok)
         return damaged(error);
-    int stride = 0;
-    uint8_t* rgba = heif_image_get_plane(decoded, heif_channel_interleaved, &stride);
-    Size size{heif_image_get_width(decoded, heif_channel_interleaved),
-              heif_image_get_height(decoded, heif_channel_interleaved)};
-    if (rgba == nullptr || !size.valid() || stride % 4 != 0)
+    const bool alpha = heif_image_has_channel(decoded, heif_channel_Alpha) != 0;
+    const uint8_t* planes[4] = {};
+    int strides[4] = {};
+    // 8 bits a sample, or more (HDR) in 16, brought down to 8.
+    const int depth = heif_image_get_bits_per_pixel_range(decoded, heif_channel_R);
+    const heif_channel channels[4] = {heif_channel_R, heif_channel_G, heif_channel_B, heif_channel_Alpha};
+    const Size size{heif_image_get_width(decoded, heif_channel_R),
+                    heif_image_get_height(decoded, heif_channel_R)};
+    for (int c = 0; c < (alpha ? 4 : 3); ++c) {
+        planes[c] = heif_image_get_plane_readonly(decoded, channels[c], &strides[c]);
+        if (planes[c] == nullptr || heif_image_get_bits_per_pixel_range(decoded, channels[c]) != depth ||
+            heif_image_get_width(decoded, channels[c]) != size.width ||
+            heif_image_get_height(decoded, channels[c]) != size.height)
+            return picture_damaged("no picture was decoded");
+    }
+    if (!size.valid() || depth < 8 || depth > 16)
         return picture_damaged("no picture was decoded");
-    // Turned into our pixels where libheif decoded it, then scaled from there.
-    for (int y = 0; y < size.height; ++y)
-        rgba_to_pixels(rgba + static_cast<std::ptrdiff_t>(y) * stride,
-                       reinterpret_cast<std::uint32_t*>(rgba + static_cast<std::ptrdiff_t>(y) * stride),
-                       size.width);
-    Result<Picture> shown =
-        as_requested(Picture::lent(size, reinterpret_cast<std::uint32_t*>(rgba), stride / 4), request);
-    if (!shown ||
-        !shown->same_memory(Picture::lent(size, reinterpret_cast<std::uint32_t*>(rgba), stride / 4)))
-        return shown;
-    // Shown at its own size: copied out of libheif's memory, which goes with the image.
-    Result<Picture> own = picture_memory(size, request);
-    if (!own)
-        return own;
-    for (int y = 0; y < size.height; ++y)
-        std::copy(shown->row(y), shown->row(y) + size.width, own.value().row(y));
-    return own;
+    const int k = box_factor(size, request.cover);
+    Result<Picture> picture = picture_memory({size.width / k, size.height / k}, request);
+    if (!picture)
+        return picture;
+    Picture& p = picture.value();
+    BoxAverage average(p, k);
+    std::unique_ptr<std::uint32_t[]> line(k > 1 ? new (std::nothrow) std::uint32_t[size.width] : nullptr);
+    if (k > 1 && (!line || !average.ready()))
+        return fail("there is not enough memory for the picture");
+    for (int y = 0; y < p.height() * k; ++y) {
+        std::uint32_t* row = k > 1 ? line.get() : p.row(y);
+        auto sample = [&](int c, int x) -> std::uint32_t {
+            const uint8_t* at = planes[c] + static_cast<std::ptrdiff_t>(y) * strides[c];
+            if (depth == 8)
+                return at[x];
+            std::uint16_t wide;
+            std::memcpy(&wide, at + 2 * static_cast<std::ptrdiff_t>(x), 2);
+            return std::min<std::uint32_t>(255, (wide + (1u << (depth - 9))) >> (depth - 8));
+        };
+        for (int x = 0; x < p.width() * k; ++x) {
+            const std::uint32_t pixel = sample(0, x) << 16 | sample(1, x) << 8 | sample(2, x);
+            row[x] = alpha ? over_black(sample(3, x) << 24 | pixel) : pixel;
+        }
+        if (k > 1)
+            average.add(y, row);
+    }
+    // libheif's memory goes before the picture is scaled the rest of the way.
+    image.reset();
+    handle.reset();
+    context.reset();
+    return as_requested(std::move(picture.value()), request);
 }
 
 } // namespace wallcycle

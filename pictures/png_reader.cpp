@@ -1,5 +1,6 @@
 #include "pictures/png_reader.h"
 
+#include "pictures/box_average.h"
 #include "pictures/picture_checks.h"
 #include "pictures/rgba_pixels.h"
 
@@ -45,9 +46,7 @@ Result<Picture> read_png_file(std::FILE* file, const PictureRequest& request) {
     // bound on any picture).
     const bool interlaced = header.interlace_method != 0;
     const int width = static_cast<int>(header.width), height = static_cast<int>(header.height);
-    int k = 1;
-    if (!interlaced && request.cover.valid())
-        k = std::max(1, std::min(width / request.cover.width, height / request.cover.height));
+    const int k = interlaced ? 1 : box_factor({width, height}, request.cover);
     Result<Picture> picture = picture_memory({width / k, height / k}, request);
     if (!picture)
         return picture;
@@ -60,9 +59,8 @@ Result<Picture> read_png_file(std::FILE* file, const PictureRequest& request) {
     Picture& p = picture.value();
     const std::size_t row_bytes = static_cast<std::size_t>(width) * 4;
     std::unique_ptr<unsigned char[]> line(interlaced ? nullptr : new (std::nothrow) unsigned char[row_bytes]);
-    std::unique_ptr<std::uint64_t[]> sums(k > 1 ? new (std::nothrow) std::uint64_t[p.width() * 3]()
-                                                : nullptr);
-    if ((!interlaced && !line) || (k > 1 && !sums))
+    BoxAverage average(p, k);
+    if ((!interlaced && !line) || (k > 1 && !average.ready()))
         return fail("there is not enough memory for the picture");
     const bool tell = request.rows_ready && request.into != nullptr && p.same_memory(*request.into);
     int told = 0;
@@ -76,24 +74,8 @@ Result<Picture> read_png_file(std::FILE* file, const PictureRequest& request) {
         if ((error == 0 || error == SPNG_EOI) && !interlaced && y / k < p.height()) {
             auto* pixels = k == 1 ? p.row(y) : reinterpret_cast<std::uint32_t*>(line.get());
             rgba_to_pixels(line.get(), pixels, width);
-            if (k > 1) {
-                for (int x = 0; x < p.width() * k; ++x) {
-                    std::uint64_t* sum = &sums[x / k * 3];
-                    sum[0] += pixels[x] >> 16 & 0xff;
-                    sum[1] += pixels[x] >> 8 & 0xff;
-                    sum[2] += pixels[x] & 0xff;
-                }
-                if (y % k == k - 1) {
-                    const std::uint64_t box = static_cast<std::uint64_t>(k) * k, half = box / 2;
-                    std::uint32_t* out = p.row(y / k);
-                    for (int x = 0; x < p.width(); ++x) {
-                        std::uint64_t* sum = &sums[x * 3];
-                        out[x] = static_cast<std::uint32_t>(
-                            (sum[0] + half) / box << 16 | (sum[1] + half) / box << 8 | (sum[2] + half) / box);
-                        sum[0] = sum[1] = sum[2] = 0;
-                    }
-                }
-            }
+            if (k > 1)
+                average.add(y, pixels);
             const int done = (y + 1) / k;
             if (tell && done > told && (done - told >= 128 || done == p.height())) {
                 request.rows_ready(told, done - told);
