@@ -3,11 +3,8 @@
 
 #include "tests/support/images.h"
 #include "tests/support/process.h"
-#include "tests/support/screenshot.h"
-#include "tests/support/temp_dir.h"
-#include "tests/support/wait_for.h"
-#include "tests/support/xdotool.h"
 #include "tests/support/xvfb.h"
+#include "tests/support/files.h"
 
 #include <QImage>
 #include <chrono>

@@ -4,7 +4,7 @@
 #include "pictures/jpeg_reader.h"
 #include "pictures/picture_reader.h"
 #include "tests/support/process.h"
-#include "tests/support/temp_dir.h"
+#include "tests/support/files.h"
 
 #include <QImage>
 #include <QImageReader>

@@ -2,9 +2,8 @@
 // damaged file behind.
 
 #include "settings/settings_file.h"
-#include "tests/support/as_another_user.h"
+#include "tests/support/files.h"
 #include "tests/support/process.h"
-#include "tests/support/temp_dir.h"
 
 #include <csignal>
 #include <fcntl.h>

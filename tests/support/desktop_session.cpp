@@ -1,8 +1,8 @@
 #include "tests/support/desktop_session.h"
 
+#include "tests/support/files.h"
 #include "tests/support/images.h"
 #include "tests/support/process.h"
-#include "tests/support/wait_for.h"
 #include "wallpaper/backends/x11_outputs.h"
 
 #include <chrono>

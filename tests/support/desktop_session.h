@@ -2,8 +2,8 @@
 // A private desktop session for one test: an X server, home folders, a session bus and one real
 // desktop shell, each started here and stopped when done (with everything that ran in this home).
 
-#include "tests/support/dbus_session.h"
-#include "tests/support/temp_dir.h"
+#include "tests/support/files.h"
+#include "tests/support/process.h"
 #include "tests/support/xvfb.h"
 
 #include <map>

@@ -1,7 +1,7 @@
 #include "tests/support/images.h"
 
+#include "tests/support/files.h"
 #include "tests/support/process.h"
-#include "tests/support/temp_dir.h"
 
 #include <QBuffer>
 #include <QImage>

@@ -1,18 +1,18 @@
 #include "tests/support/process.h"
 
-#include <algorithm>
-#include <chrono>
+#include "tests/support/files.h"
+
 #include <csignal>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <poll.h>
 #include <spawn.h>
 #include <stdexcept>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
+#include <sys/mman.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 
 extern char** environ;
 
@@ -20,45 +20,27 @@ namespace wallcycle::test {
 
 pid_t spawn(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env, int out_fd,
             int err_fd) {
-    std::map<std::string, std::string> merged;
-    for (char** e = environ; *e != nullptr; ++e) {
-        std::string entry(*e);
-        auto eq = entry.find('=');
-        if (eq != std::string::npos)
-            merged[entry.substr(0, eq)] = entry.substr(eq + 1);
-    }
-    for (const auto& [key, value] : env) {
+    std::vector<std::string> words{"/usr/bin/env"}; // which changes the environment, then runs argv
+    for (const auto& [key, value] : env)            // its options come before the variables it sets
         if (value.empty())
-            merged.erase(key);
+            words.insert(words.begin() + 1, {"-u", key});
         else
-            merged[key] = value;
-    }
-    std::vector<std::string> env_strings;
-    for (const auto& [key, value] : merged)
-        env_strings.push_back(key + "=" + value);
-    std::vector<char*> envp;
-    for (auto& e : env_strings)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-    std::vector<std::string> arg_strings = argv;
+            words.push_back(key + "=" + value);
+    words.insert(words.end(), argv.begin(), argv.end());
     std::vector<char*> args;
-    for (auto& a : arg_strings)
-        args.push_back(a.data());
+    for (auto& word : words)
+        args.push_back(word.data());
     args.push_back(nullptr);
-
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    if (out_fd >= 0)
-        posix_spawn_file_actions_adddup2(&actions, out_fd, 1);
-    else
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    if (err_fd >= 0)
-        posix_spawn_file_actions_adddup2(&actions, err_fd, 2);
-    else
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    for (auto [fd, to] : {std::pair{out_fd, 1}, {err_fd, 2}})
+        if (fd >= 0)
+            posix_spawn_file_actions_adddup2(&actions, fd, to);
+        else
+            posix_spawn_file_actions_addopen(&actions, to, "/dev/null", O_WRONLY, 0);
     pid_t pid = -1;
-    int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), envp.data());
+    int rc = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0)
         throw std::runtime_error("cannot start " + argv.at(0) + ": " + std::strerror(rc));
@@ -66,23 +48,11 @@ pid_t spawn(const std::vector<std::string>& argv, const std::map<std::string, st
 }
 
 Process::Process(const std::string& program, const std::vector<std::string>& args,
-                 const std::map<std::string, std::string>& env) {
-    int out[2], err[2];
-    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0)
-        throw std::runtime_error("pipe failed");
+                 const std::map<std::string, std::string>& env)
+    : out_(memfd_create("stdout", MFD_CLOEXEC)), err_(memfd_create("stderr", MFD_CLOEXEC)) {
     std::vector<std::string> argv{program};
     argv.insert(argv.end(), args.begin(), args.end());
-    fds_[0] = out[0];
-    fds_[1] = err[0];
-    try {
-        pid_ = spawn(argv, env, out[1], err[1]);
-    } catch (...) {
-        for (int fd : {out[0], out[1], err[0], err[1]})
-            close(fd);
-        throw;
-    }
-    close(out[1]);
-    close(err[1]);
+    pid_ = spawn(argv, env, out_, err_);
 }
 
 Process::~Process() {
@@ -90,67 +60,39 @@ Process::~Process() {
         kill(pid_, SIGKILL);
         waitpid(pid_, nullptr, 0);
     }
-    for (int fd : fds_)
-        close(fd);
+    close(out_);
+    close(err_);
 }
 
 bool Process::still_running() {
-    if (reaped_)
-        return false;
-    if (waitpid(pid_, &status_, WNOHANG) == pid_)
+    if (!reaped_ && waitpid(pid_, &status_, WNOHANG) == pid_)
         reaped_ = true;
     return !reaped_;
 }
 
 Finished Process::finish(int timeout_ms) {
     Finished result;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-    // Reads what is there within wait_ms; false when nothing came in time.
-    int open_fds[2] = {fds_[0], fds_[1]}; // -1 once its writers have all closed it
-    auto read_some = [&](int wait_ms) {
-        pollfd fds[2] = {{open_fds[0], POLLIN, 0}, {open_fds[1], POLLIN, 0}};
-        if (poll(fds, 2, wait_ms) <= 0)
-            return false;
-        bool got_any = false;
-        for (int i = 0; i < 2; ++i) {
-            char buffer[4096];
-            ssize_t got = fds[i].revents != 0 ? read(fds_[i], buffer, sizeof buffer) : -1;
-            if (got == 0)
-                open_fds[i] = -1;
-            if (got > 0)
-                (i == 0 ? result.out : result.err).append(buffer, static_cast<size_t>(got));
-            got_any = got_any || got >= 0; // data, or one more of them closed
-        }
-        return got_any;
-    };
-    // Until the program ends or time runs out. A helper it started (a wine server, say) may keep
-    // stderr open long after, so the end of the program, not of stderr, is what is waited for.
-    while (still_running() && std::chrono::steady_clock::now() < deadline) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
-                                                                          std::chrono::steady_clock::now());
-        read_some(static_cast<int>(std::min<long long>(50, std::max<long long>(0, left.count()))));
-    }
-    bool killed = still_running();
-    if (killed) {
+    // The end of the program is waited for, not of its output: a helper it started (a wine
+    // server, say) may keep that open long after.
+    bool ended = wait_for([&] { return !still_running(); }, timeout_ms, 5);
+    if (!ended) {
         kill(pid_, SIGKILL);
         waitpid(pid_, &status_, 0);
         reaped_ = true;
     }
-    while (read_some(100)) {
+    for (auto [fd, text] : {std::pair{out_, &result.out}, {err_, &result.err}}) {
+        char buffer[4096];
+        for (ssize_t got; (got = pread(fd, buffer, sizeof buffer, static_cast<off_t>(text->size()))) > 0;)
+            text->append(buffer, static_cast<std::size_t>(got));
     }
-    if (killed)
-        return result;
-    if (WIFEXITED(status_))
-        result.exit_code = WEXITSTATUS(status_);
-    else
-        result.exit_code = 128 + WTERMSIG(status_);
+    if (ended)
+        result.exit_code = WIFEXITED(status_) ? WEXITSTATUS(status_) : 128 + WTERMSIG(status_);
     return result;
 }
 
 Finished run(const std::string& program, const std::vector<std::string>& args,
              const std::map<std::string, std::string>& env, int timeout_ms) {
-    Process process(program, args, env);
-    return process.finish(timeout_ms);
+    return Process(program, args, env).finish(timeout_ms);
 }
 
 std::string copy_program_into(const std::string& directory) {
@@ -164,6 +106,73 @@ std::string copy_program_into(const std::string& directory) {
     std::string target = directory + "/wallcycle";
     fs::copy_file(program, target, fs::copy_options::overwrite_existing);
     return target;
+}
+
+std::string start_and_read_first_line(const std::vector<std::string>& argv, pid_t& pid) {
+    int said[2];
+    if (pipe2(said, O_CLOEXEC) != 0)
+        throw std::runtime_error("pipe failed");
+    pid = spawn(argv, {}, said[1]);
+    close(said[1]);
+    std::string line;
+    pollfd ready{said[0], POLLIN, 0};
+    char c = 0;
+    while (poll(&ready, 1, 10000) > 0 && read(said[0], &c, 1) == 1 && c != '\n')
+        line += c;
+    close(said[0]);
+    if (line.empty()) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+        throw std::runtime_error(argv[0] + " did not say where it listens");
+    }
+    return line;
+}
+
+DbusSession::DbusSession() {
+    // Its stderr (a harmless "Failed to set fd limit") goes nowhere.
+    address_ = start_and_read_first_line({"dbus-daemon", "--session", "--nofork", "--print-address=1"}, pid_);
+    setenv("DBUS_SESSION_BUS_ADDRESS", address_.c_str(), 1);
+}
+
+DbusSession::~DbusSession() {
+    // Services the bus started end with it; the bus itself is ours to stop.
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+}
+
+void use_private_home(const std::string& folder) {
+    for (auto [variable, sub] : {std::pair{"HOME", ""},
+                                 {"XDG_CONFIG_HOME", "/.config"},
+                                 {"XDG_CACHE_HOME", "/.cache"},
+                                 {"XDG_DATA_HOME", "/.local/share"},
+                                 {"XDG_RUNTIME_DIR", "/run"}}) {
+        std::string path = folder + sub;
+        std::filesystem::create_directories(path);
+        chmod(path.c_str(), 0700);
+        setenv(variable, path.c_str(), 1);
+    }
+}
+
+SilentServer::SilentServer(std::string path) : path_(std::move(path)) {
+    int listening = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    path_.copy(address.sun_path, sizeof address.sun_path - 1);
+    unlink(path_.c_str());
+    if (bind(listening, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        listen(listening, 64) != 0)
+        throw std::runtime_error("cannot listen at " + path_);
+    pid_ = fork();
+    if (pid_ == 0)
+        for (;;) // what it accepts stays open, unanswered
+            (void)accept(listening, nullptr, nullptr);
+    close(listening);
+}
+
+SilentServer::~SilentServer() {
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+    unlink(path_.c_str());
 }
 
 } // namespace wallcycle::test

@@ -1,5 +1,5 @@
 #pragma once
-// Running the built program from outside, as a user or a login script would.
+// Running programs from outside, as a user or a login script would, and the servers tests start.
 
 #include <map>
 #include <string>
@@ -10,7 +10,7 @@ namespace wallcycle::test {
 
 // Starts argv[0] (looked up on PATH) with this process's environment, changed by env (an empty
 // value removes a variable), stdin from /dev/null and stdout and stderr into the given descriptors
-// (-1: /dev/null). The one way the tests start a program; throws when it cannot start.
+// (-1: /dev/null). The one way the tests start a program; one not found exits 127, as from a shell.
 pid_t spawn(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env = {},
             int out_fd = -1, int err_fd = -1);
 
@@ -35,7 +35,7 @@ public:
 
 private:
     pid_t pid_ = -1;
-    int fds_[2] = {-1, -1}; // its stdout and stderr
+    int out_ = -1, err_ = -1; // files in memory: a helper it started may hold them open for long
     int status_ = 0;
     bool reaped_ = false;
 };
@@ -46,5 +46,41 @@ Finished run(const std::string& program, const std::vector<std::string>& args,
 // A copy of the built program and its modules in a directory of its own, where it looks for its
 // settings.
 std::string copy_program_into(const std::string& directory);
+
+// Starts a server that says where it listens in its first line on stdout (within 10 s); that line.
+std::string start_and_read_first_line(const std::vector<std::string>& argv, pid_t& pid);
+
+// A private session D-Bus for one test program, made this process's session bus. Services it
+// starts on demand (xfconfd) inherit this process's environment as it is when the bus starts:
+// set HOME and the XDG folders first.
+class DbusSession {
+public:
+    DbusSession();
+    ~DbusSession();
+    DbusSession(const DbusSession&) = delete;
+    DbusSession& operator=(const DbusSession&) = delete;
+
+    const std::string& address() const { return address_; }
+
+private:
+    pid_t pid_ = -1;
+    std::string address_;
+};
+
+// Points HOME and the XDG folders of this process at a private folder (made, mode 700).
+void use_private_home(const std::string& folder);
+
+// A server that takes connections and never says a word: a hung session bus or X server.
+class SilentServer {
+public:
+    explicit SilentServer(std::string path);
+    ~SilentServer();
+    SilentServer(const SilentServer&) = delete;
+    SilentServer& operator=(const SilentServer&) = delete;
+
+private:
+    std::string path_;
+    pid_t pid_ = -1;
+};
 
 } // namespace wallcycle::test

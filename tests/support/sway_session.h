@@ -1,8 +1,8 @@
 #pragma once
 // A real sway compositor, headless, for one test: its own runtime folder, sockets and output.
 
+#include "tests/support/files.h"
 #include "tests/support/process.h"
-#include "tests/support/temp_dir.h"
 
 #include <cstdint>
 #include <memory>

@@ -2,22 +2,14 @@
 
 #include "wallpaper/backends/xcb_reply.h"
 
+#include "tests/support/files.h"
 #include "tests/support/process.h"
-#include "tests/support/screenshot.h"
 
-#include <chrono>
 #include <csignal>
-#include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
 #include <fstream>
-#include <memory>
-#include <poll.h>
+#include <map>
+#include <sstream>
 #include <stdexcept>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
 #include <xcb/res.h>
 #include <xcb/xcb.h>
 
@@ -41,25 +33,10 @@ struct Server {
 
 Xvfb::Xvfb(int width, int height) {
     // Xvfb takes a free display itself and says which once it listens (-displayfd).
-    int ready[2];
-    if (pipe2(ready, O_CLOEXEC) != 0)
-        throw std::runtime_error("pipe failed");
     std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
-    pid_ = spawn({"Xvfb", "-displayfd", "1", "-screen", "0", screen, "-noreset", "-nolisten", "tcp"}, {},
-                 ready[1]);
-    close(ready[1]);
-    std::string number;
-    pollfd said{ready[0], POLLIN, 0};
-    char digit = 0;
-    while (poll(&said, 1, 10000) > 0 && read(ready[0], &digit, 1) == 1 && digit != '\n')
-        number += digit;
-    close(ready[0]);
-    if (number.empty()) {
-        kill(pid_, SIGKILL);
-        waitpid(pid_, nullptr, 0);
-        throw std::runtime_error("no X server could be started");
-    }
-    display_ = ":" + number;
+    display_ =
+        ":" + start_and_read_first_line(
+                  {"Xvfb", "-displayfd", "1", "-screen", "0", screen, "-noreset", "-nolisten", "tcp"}, pid_);
 }
 
 Xvfb::~Xvfb() {
@@ -132,21 +109,47 @@ MapWatcher::~MapWatcher() {
 }
 
 bool MapWatcher::window_mapped_within(int milliseconds) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-    for (;;) {
-        while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
-            bool mapped = (event->response_type & 0x7f) == XCB_MAP_NOTIFY;
-            std::free(event);
-            if (mapped)
-                return true;
-        }
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
-                                                                          std::chrono::steady_clock::now());
-        if (left.count() <= 0)
-            return false;
-        pollfd fd{xcb_get_file_descriptor(connection_), POLLIN, 0};
-        poll(&fd, 1, static_cast<int>(left.count()));
-    }
+    return wait_for(
+        [&] {
+            bool mapped = false;
+            while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
+                mapped = mapped || (event->response_type & 0x7f) == XCB_MAP_NOTIFY;
+                std::free(event);
+            }
+            return mapped;
+        },
+        milliseconds, 5);
+}
+
+QImage grab_screen_area(const std::string& display, int x, int y, int width, int height) {
+    Server x11(display);
+    auto cookie = xcb_get_image(x11.c, XCB_IMAGE_FORMAT_Z_PIXMAP, x11.screen->root,
+                                static_cast<std::int16_t>(x), static_cast<std::int16_t>(y),
+                                static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height), ~0u);
+    Reply<xcb_get_image_reply_t> reply(xcb_get_image_reply(x11.c, cookie, nullptr));
+    if (!reply || reply->depth != 24)
+        throw std::runtime_error("cannot read the screen");
+    // Depth 24 comes as 32-bit pixels, the layout of Format_RGB32 on this host.
+    return QImage(xcb_get_image_data(reply.get()), width, height, width * 4, QImage::Format_RGB32).copy();
+}
+
+std::string xdotool(const std::string& display, const std::string& command) {
+    return run("/bin/sh", {"-c", "xdotool " + command}, {{"DISPLAY", display}}).out;
+}
+
+ShownWindow shown_window(const std::string& display, const std::string& name_pattern) {
+    ShownWindow window;
+    std::string ids = xdotool(display, "search --sync --onlyvisible --name '" + name_pattern + "'");
+    window.id = ids.substr(0, ids.find('\n'));
+    if (window.id.empty())
+        return window;
+    std::istringstream shell(xdotool(display, "getwindowgeometry --shell " + window.id));
+    std::map<std::string, int*> fields{
+        {"X", &window.x}, {"Y", &window.y}, {"WIDTH", &window.width}, {"HEIGHT", &window.height}};
+    for (std::string line; std::getline(shell, line);)
+        if (auto eq = line.find('='); eq != std::string::npos && fields.count(line.substr(0, eq)) != 0)
+            *fields[line.substr(0, eq)] = std::atoi(line.c_str() + eq + 1);
+    return window;
 }
 
 } // namespace wallcycle::test

@@ -1,7 +1,9 @@
 #pragma once
 // A private X server for one test: started on a free display with -noreset (a real session never
-// resets, and a reset would wipe the root background between clients), stopped when done.
+// resets, and a reset would wipe the root background between clients), stopped when done; what a
+// test reads back from it, and windows driven on it as a user would (xdotool).
 
+#include <QImage>
 #include <cstdint>
 #include <string>
 #include <sys/types.h>
@@ -29,7 +31,8 @@ private:
     std::string display_;
 };
 
-// What a test reads back from the server.
+// What the screen shows in the given area of the root window.
+QImage grab_screen_area(const std::string& display, int x, int y, int width, int height);
 std::uint32_t root_pixel(const std::string& display, int x, int y); // 0xRRGGBB
 std::uint32_t root_pixmap_property(const std::string& display, const char* atom_name);
 // Pixmaps held by all clients together (X-Resource extension): a picture left behind shows here
@@ -47,5 +50,16 @@ public:
 private:
     xcb_connection_t* connection_;
 };
+
+// Runs "xdotool <command>" (the command as a shell reads it) on the display; what it printed.
+std::string xdotool(const std::string& display, const std::string& command);
+
+struct ShownWindow {
+    std::string id; // empty when no such window was found
+    int x = 0, y = 0, width = 0, height = 0;
+};
+
+// The first visible window whose name matches the pattern, once there is one, and where it is.
+ShownWindow shown_window(const std::string& display, const std::string& name_pattern);
 
 } // namespace wallcycle::test

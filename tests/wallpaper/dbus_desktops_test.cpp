@@ -2,10 +2,9 @@
 // tested on the real shell with the other desktops); KDE without plasmashell, and the Plasma
 // script's quoting run in a JavaScript engine.
 
-#include "tests/support/dbus_session.h"
-#include "tests/support/images.h"
 #include "tests/support/process.h"
-#include "tests/support/temp_dir.h"
+#include "tests/support/images.h"
+#include "tests/support/files.h"
 #include "tests/support/xvfb.h"
 #include "wallpaper/backend_loader.h"
 #include "wallpaper/backends/kde.h"

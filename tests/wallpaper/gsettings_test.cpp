@@ -3,7 +3,7 @@
 
 #include "tests/support/images.h"
 #include "tests/support/process.h"
-#include "tests/support/temp_dir.h"
+#include "tests/support/files.h"
 #include "wallpaper/backend_loader.h"
 #include "wallpaper/backends/gsettings_access.h"
 

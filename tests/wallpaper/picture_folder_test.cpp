@@ -1,9 +1,8 @@
 // Folder entries: which pictures a folder stands for (real folders on disk), and the pick over a
 // list with folders in it.
 
-#include "tests/support/as_another_user.h"
+#include "tests/support/files.h"
 #include "tests/support/probe_backend.h"
-#include "tests/support/temp_dir.h"
 #include "wallpaper/apply_wallpaper.h"
 #include "wallpaper/picture_folder.h"
 

@@ -2,10 +2,8 @@
 // desktops driven through their own programs, are tested on their real shells with the others.)
 
 #include "tests/support/images.h"
-#include "tests/support/scoped_environment.h"
+#include "tests/support/files.h"
 #include "tests/support/sway_session.h"
-#include "tests/support/temp_dir.h"
-#include "tests/support/wait_for.h"
 #include "wallpaper/backend_loader.h"
 
 #include <csignal>

@@ -2,9 +2,7 @@
 
 #include "tests/support/images.h"
 #include "tests/support/process.h"
-#include "tests/support/scoped_environment.h"
-#include "tests/support/screenshot.h"
-#include "tests/support/temp_dir.h"
+#include "tests/support/files.h"
 #include "tests/support/xvfb.h"
 #include "wallpaper/apply_wallpaper.h"
 #include "wallpaper/backends/x11_root.h"

@@ -3,7 +3,7 @@
 
 #include "settings/settings_file.h"
 #include "tests/support/probe_backend.h"
-#include "tests/support/temp_dir.h"
+#include "tests/support/files.h"
 #include "window/form1_model.h"
 #include "window/list_commands.h"
 

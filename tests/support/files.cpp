@@ -1,6 +1,5 @@
-#include "tests/support/temp_dir.h"
+#include "tests/support/files.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -29,13 +28,31 @@ std::string read_file(const std::string& path) {
 }
 
 void write_file(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 void make_link_loop(const std::string& path) {
     std::filesystem::create_symlink(path + ".b", path);
     std::filesystem::create_symlink(path, path + ".b");
+}
+
+ScopedEnvironment::ScopedEnvironment(std::initializer_list<std::pair<const char*, std::string>> values) {
+    for (const auto& [name, value] : values) {
+        const char* old = std::getenv(name);
+        saved_.push_back({name, old ? std::optional<std::string>(old) : std::nullopt});
+        if (value.empty())
+            unsetenv(name);
+        else
+            setenv(name, value.c_str(), 1);
+    }
+}
+
+ScopedEnvironment::~ScopedEnvironment() {
+    for (const auto& [name, value] : saved_)
+        if (value)
+            setenv(name, value->c_str(), 1);
+        else
+            unsetenv(name);
 }
 
 } // namespace wallcycle::test
