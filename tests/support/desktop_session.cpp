@@ -5,13 +5,13 @@
 #include "tests/support/process.h"
 #include "wallpaper/backends/x11_outputs.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <thread>
@@ -106,69 +106,67 @@ bool DesktopSession::shows(const std::vector<std::pair<std::pair<int, int>, std:
         timeout_ms);
 }
 
+// GNOME starts in the overview, which hides the background: once it is there, leave it.
+static bool gnome_left_the_overview() {
+    auto overview = [](const std::string& call) {
+        return command_output("gdbus call --session -d org.gnome.Shell -o /org/gnome/Shell -m "
+                              "org.freedesktop.DBus.Properties." +
+                              call + " org.gnome.Shell OverviewActive" + (call == "Set" ? " '<false>'" : "") +
+                              " 2>/dev/null");
+    };
+    if (!wait_for([&] { return overview("Get").find("true") != std::string::npos; }, 10000))
+        return false;
+    overview("Set");
+    return wait_for([&] { return overview("Get").find("false") != std::string::npos; }, 5000);
+}
+
 void DesktopSession::start(Shell shell) {
-    const std::map<std::string, std::string> software_gl{{"LIBGL_ALWAYS_SOFTWARE", "1"}};
-    std::function<bool()> ready;
-    switch (shell) {
-    case Shell::None:
+    struct Program {
+        std::vector<std::string> argv;
+        std::map<std::string, std::string> env = {};
+    };
+    struct Start {
+        Shell shell;
+        std::vector<Program> programs;
+        const char* bus_name;     // up once it owns this name on the session bus
+        const char* window_class; // or once it shows a desktop window of this class
+    };
+    const std::map<std::string, std::string> gl{{"LIBGL_ALWAYS_SOFTWARE", "1"}},
+        kde{{"LIBGL_ALWAYS_SOFTWARE", "1"}, {"KDE_FULL_SESSION", "true"}, {"KDE_SESSION_VERSION", "5"}},
+        gnome{{"LIBGL_ALWAYS_SOFTWARE", "1"},
+              {"XDG_SESSION_TYPE", "x11"},
+              {"DBUS_SYSTEM_BUS_ADDRESS", std::getenv("DBUS_SESSION_BUS_ADDRESS")}};
+    // Without a window manager xfdesktop leaves its window unmapped. Cinnamon's background daemon
+    // waits for the session manager (a stand-in here: the real gnome-session needs a whole login)
+    // to say the session runs.
+    const Start starts[] = {
+        // clang-format off
+        {Shell::None, {}, nullptr, nullptr},
+        {Shell::Xfce, {{{"xfwm4", "--compositor=off", "--sm-client-disable"}}, {{"xfdesktop", "--sm-client-disable"}}}, "org.xfce.xfdesktop", nullptr},
+        {Shell::Lxde, {{{"pcmanfm", "--desktop"}}}, nullptr, "Pcmanfm"},
+        {Shell::Lxqt, {{{"pcmanfm-qt", "--desktop", "--profile=lxqt"}}}, nullptr, "pcmanfm-qt"},
+        {Shell::Mate, {{{"caja", "-n", "--force-desktop"}}}, "org.mate.Caja", nullptr},
+        {Shell::Cinnamon, {{{WALLCYCLE_FAKE_SESSION_MANAGER}}, {{"cinnamon", "--sm-disable", "--x11"}, gl}, {{"csd-background"}}}, "org.Cinnamon", nullptr},
+        {Shell::Kde, {{{"plasmashell"}, kde}}, "org.kde.plasmashell", nullptr},
+        {Shell::Gnome, {{{"gnome-shell", "--x11", "--sm-disable"}, gnome}}, "org.gnome.Shell", nullptr},
+        // clang-format on
+    };
+    const Start& start =
+        *std::find_if(std::begin(starts), std::end(starts), [&](auto& s) { return s.shell == shell; });
+    if (start.programs.empty())
         return;
-    case Shell::Xfce:
-        // Without a window manager xfdesktop leaves its window unmapped.
-        spawn({"xfwm4", "--compositor=off", "--sm-client-disable"});
-        spawn({"xfdesktop", "--sm-client-disable"});
-        ready = [this] { return name_owned("org.xfce.xfdesktop"); };
-        break;
-    case Shell::Lxde:
-        spawn({"pcmanfm", "--desktop"});
-        ready = [] { return desktop_window_shown("Pcmanfm"); };
-        break;
-    case Shell::Lxqt:
-        spawn({"pcmanfm-qt", "--desktop", "--profile=lxqt"});
-        ready = [] { return desktop_window_shown("pcmanfm-qt"); };
-        break;
-    case Shell::Mate:
-        spawn({"caja", "-n", "--force-desktop"});
-        ready = [this] { return name_owned("org.mate.Caja"); };
-        break;
-    case Shell::Cinnamon:
-        // Cinnamon's background daemon waits for the session manager (a stand-in here: the real
-        // gnome-session needs a whole login) to say the session runs.
-        spawn({WALLCYCLE_FAKE_SESSION_MANAGER});
-        spawn({"cinnamon", "--sm-disable", "--x11"}, software_gl);
-        spawn({"csd-background"});
-        // Its background follows the settings only once the shell says it has started.
-        ready = [this] {
-            return name_owned("org.Cinnamon") && root_pixmap_property(display(), "_XROOTPMAP_ID") != 0 &&
+    for (const Program& program : start.programs)
+        spawn(program.argv, program.env);
+    auto ready = [&] {
+        if (start.window_class != nullptr)
+            return desktop_window_shown(start.window_class);
+        if (!name_owned(start.bus_name))
+            return false;
+        if (shell == Shell::Cinnamon) // its background follows the settings once the shell says it started
+            return root_pixmap_property(display(), "_XROOTPMAP_ID") != 0 &&
                    read_file(dir_.file("cinnamon.log")).find("Cinnamon took") != std::string::npos;
-        };
-        break;
-    case Shell::Kde:
-        spawn({"plasmashell"},
-              {{"LIBGL_ALWAYS_SOFTWARE", "1"}, {"KDE_FULL_SESSION", "true"}, {"KDE_SESSION_VERSION", "5"}});
-        ready = [this] { return name_owned("org.kde.plasmashell"); };
-        break;
-    case Shell::Gnome:
-        spawn({"gnome-shell", "--x11", "--sm-disable"},
-              {{"LIBGL_ALWAYS_SOFTWARE", "1"},
-               {"XDG_SESSION_TYPE", "x11"},
-               {"DBUS_SYSTEM_BUS_ADDRESS", std::getenv("DBUS_SESSION_BUS_ADDRESS")}});
-        // It starts in the overview, which hides the background: once it is there, leave it.
-        ready = [this] {
-            auto overview = [] {
-                return command_output("gdbus call --session -d org.gnome.Shell -o /org/gnome/Shell -m "
-                                      "org.freedesktop.DBus.Properties.Get org.gnome.Shell OverviewActive "
-                                      "2>/dev/null");
-            };
-            if (!name_owned("org.gnome.Shell") ||
-                !wait_for([&] { return overview().find("true") != std::string::npos; }, 10000))
-                return false;
-            command_output(
-                "gdbus call --session -d org.gnome.Shell -o /org/gnome/Shell -m "
-                "org.freedesktop.DBus.Properties.Set org.gnome.Shell OverviewActive '<false>' 2>&1");
-            return wait_for([&] { return overview().find("false") != std::string::npos; }, 5000);
-        };
-        break;
-    }
+        return shell != Shell::Gnome || gnome_left_the_overview();
+    };
     if (!wait_for(ready, 60000))
         throw std::runtime_error("the desktop did not come up; see the logs in " + dir_.path());
     std::this_thread::sleep_for(std::chrono::seconds(1)); // its first paint
