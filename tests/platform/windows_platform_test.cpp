@@ -1,8 +1,6 @@
 // The Windows half of the platform, under wine with code page 932 (a Japanese system).
 
 #include "platform/file_io.h"
-#include "platform/number_text.h"
-#include "platform/program_facts.h"
 #include "platform/text_encoding.h"
 #include "settings/settings_file.h"
 
@@ -73,16 +71,6 @@ TEST(WindowsPlatform, SaveAndLoadJapanesePaths) {
     ASSERT_FALSE(saved.ok());
     EXPECT_NE(saved.reason().find("caf\xC3\xA9"), std::string::npos) << saved.reason();
     EXPECT_EQ(LoadSettings(path).settings, settings);
-}
-
-TEST(WindowsPlatform, ProgramFacts) {
-    std::string directory = program_directory();
-    EXPECT_FALSE(directory.empty());
-    EXPECT_TRUE(file_exists(directory));
-    EXPECT_STREQ(path_separator(), "\\");
-    NumberFormat format = current_number_format();
-    EXPECT_EQ(format.decimal_separator, ".");
-    EXPECT_EQ(format.minus_sign, "-");
 }
 
 } // namespace
