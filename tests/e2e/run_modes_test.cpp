@@ -40,14 +40,18 @@ struct Desk {
         return std::string("\"") + interval + "\"\r\n\"" + dir.file("red.png") + "\"\r\n\"" +
                dir.file("green.bmp") + "\"\r\n\"" + dir.file("blue.jpg") + "\"\r\n";
     }
-    // An X session with a bare window manager, whatever desktop the machine running the tests has.
-    std::map<std::string, std::string> env() const {
-        return {{"DISPLAY", server.display()},
-                {"XDG_CURRENT_DESKTOP", ""},
-                {"DESKTOP_SESSION", ""},
-                {"WAYLAND_DISPLAY", ""},
-                {"SWAYSOCK", ""},
-                {"WALLCYCLE_BACKEND", ""}};
+    // An X session with a bare window manager, whatever desktop the machine running the tests has,
+    // changed by `session`.
+    std::map<std::string, std::string> env(const std::map<std::string, std::string>& session = {}) const {
+        std::map<std::string, std::string> env{{"DISPLAY", server.display()},
+                                               {"XDG_CURRENT_DESKTOP", ""},
+                                               {"DESKTOP_SESSION", ""},
+                                               {"WAYLAND_DISPLAY", ""},
+                                               {"SWAYSOCK", ""},
+                                               {"WALLCYCLE_BACKEND", ""}};
+        for (const auto& [name, value] : session)
+            env[name] = value;
+        return env;
     }
     std::uint32_t root() const { return root_pixel(server.display(), 7, 7); }
 };
@@ -121,10 +125,7 @@ TEST(RunModes, OutcomesByArgumentAndSettings) {
             write_file(settings_path, bytes);
         }
         MapWatcher watcher(desk.server.display());
-        std::map<std::string, std::string> env = desk.env();
-        for (const auto& [name, value] : c.session)
-            env[name] = value;
-        Process program(desk.program, c.args, env);
+        Process program(desk.program, c.args, desk.env(c.session));
         Finished done;
         if (c.expect == Expect::Window) {
             EXPECT_TRUE(watcher.window_mapped_within(10000)) << "no window";
@@ -202,10 +203,7 @@ TEST(RunModes, WhatARotationRepeatsIsSaidOnce) {
         Desk desk;
         write_file(desk.dir.file("k_save.dat"), "\"0.02\"\r\n\"" + desk.dir.file(c.picture) + "\"\r\n");
         MapWatcher watcher(desk.server.display());
-        std::map<std::string, std::string> env = desk.env();
-        for (const auto& [name, value] : c.session)
-            env[name] = value;
-        Process program(desk.program, {"/s"}, env);
+        Process program(desk.program, {"/s"}, desk.env(c.session));
         ASSERT_TRUE(watcher.window_mapped_within(10000));
         std::this_thread::sleep_for(std::chrono::seconds(2));
         Finished done = program.finish(0);

@@ -89,21 +89,15 @@ TEST(SettingsLocation, BesideTheProgramUnlessInstalled) {
         LocationFacts facts;
         const char* path;
     } cases[] = {
+        // clang-format off
         {"portable copy", {"/opt/wc", false, false, "/x", "/home/u"}, "/opt/wc/k_save.dat"},
-        {"installed, none beside",
-         {"/usr/local/bin", true, false, "/cfg", "/home/u"},
-         "/cfg/wallcycle/k_save.dat"},
-        {"installed under a home",
-         {"/home/u/.local/bin", true, false, "/cfg", "/home/u"},
-         "/cfg/wallcycle/k_save.dat"},
-        {"installed, XDG unset",
-         {"/usr/bin", true, false, "", "/home/u"},
-         "/home/u/.config/wallcycle/k_save.dat"},
-        {"installed, XDG relative",
-         {"/usr/bin", true, false, "rel", "/home/u"},
-         "/home/u/.config/wallcycle/k_save.dat"},
+        {"installed, none beside", {"/usr/local/bin", true, false, "/cfg", "/home/u"}, "/cfg/wallcycle/k_save.dat"},
+        {"installed under a home", {"/home/u/.local/bin", true, false, "/cfg", "/home/u"}, "/cfg/wallcycle/k_save.dat"},
+        {"installed, XDG unset", {"/usr/bin", true, false, "", "/home/u"}, "/home/u/.config/wallcycle/k_save.dat"},
+        {"installed, XDG relative", {"/usr/bin", true, false, "rel", "/home/u"}, "/home/u/.config/wallcycle/k_save.dat"},
         {"installed, file beside", {"/usr/bin", true, true, "/cfg", "/home/u"}, "/usr/bin/k_save.dat"},
         {"root directory joined as text", {"", false, false, "", ""}, "/k_save.dat"},
+        // clang-format on
     };
     for (const auto& c : cases)
         EXPECT_EQ(settings_path_for(c.facts), c.path) << c.name;

@@ -18,13 +18,7 @@
 #include <unistd.h>
 
 using namespace wallcycle;
-using wallcycle::test::as_another_user;
-using wallcycle::test::Finished;
-using wallcycle::test::make_link_loop;
-using wallcycle::test::read_file;
-using wallcycle::test::run;
-using wallcycle::test::TempDir;
-using wallcycle::test::write_file;
+using namespace wallcycle::test;
 
 namespace {
 
@@ -35,16 +29,15 @@ TEST(LoadSettings, Outcomes) {
         LoadProblem problem;
         Settings settings;
     } cases[] = {
+        // clang-format off
         {"missing", std::nullopt, LoadProblem::Missing, {"0", {}}},
         {"empty file", std::string(), LoadProblem::Empty, {"0", {}}},
         {"only line ends", std::string("\r\n\r\n"), LoadProblem::Empty, {"0", {}}},
         {"interval only", std::string("\"5\"\r\n"), LoadProblem::None, {"5", {}}},
         {"empty interval", std::string("\"\"\r\n\"/a.bmp\"\r\n"), LoadProblem::None, {"", {"/a.bmp"}}},
-        {"list",
-         std::string("\"10\"\r\n\"/a.bmp\"\r\n\"\"\r\n\"/a.bmp\"\r\n"),
-         LoadProblem::None,
-         {"10", {"/a.bmp", "", "/a.bmp"}}},
+        {"list", std::string("\"10\"\r\n\"/a.bmp\"\r\n\"\"\r\n\"/a.bmp\"\r\n"), LoadProblem::None, {"10", {"/a.bmp", "", "/a.bmp"}}},
         {"cp932", std::string("\"3\"\r\n\"C:\\\x8D\xF7.bmp\"\r\n"), LoadProblem::None, {"3", {"C:\\桜.bmp"}}},
+        // clang-format on
     };
     for (const auto& c : cases) {
         TempDir dir;
@@ -68,17 +61,13 @@ TEST(LoadSettings, WhatCannotBeReadIsUnreadableNeverMissingAndNeverBlocks) {
         void (*make)(const std::string& path);
         const char* says;
     } cases[] = {
+        // clang-format off
         {"a folder", [](const std::string& p) { std::filesystem::create_directory(p); }, "a folder"},
         {"a named pipe", [](const std::string& p) { mkfifo(p.c_str(), 0600); }, "not a regular file"},
         {"a loop of symbolic links", make_link_loop, "Too many levels of symbolic links"},
-        {"larger than 256 MiB",
-         [](const std::string& p) {
-             write_file(p, "\"1\"\r\n");
-             std::filesystem::resize_file(p, (std::uintmax_t{256} << 20) + 1); // sparse
-         },
-         "larger than 256 MiB"},
-        {"a device", [](const std::string& p) { std::filesystem::create_symlink("/dev/zero", p); },
-         "not a regular file"},
+        {"larger than 256 MiB (sparse)", [](const std::string& p) { write_file(p, "\"1\"\r\n"); std::filesystem::resize_file(p, (std::uintmax_t{256} << 20) + 1); }, "larger than 256 MiB"},
+        {"a device", [](const std::string& p) { std::filesystem::create_symlink("/dev/zero", p); }, "not a regular file"},
+        // clang-format on
     };
     for (const auto& c : cases) {
         TempDir dir;
@@ -215,16 +204,12 @@ TEST(SaveSettings, WritesExactBytesOrLeavesWhatWasThere) {
         mode_t mode;      // the file's afterwards
         const char* says; // nullptr: the save must succeed
     } cases[] = {
+        // clang-format off
         {"new file", "k_save.dat", nullptr, 0644, nullptr},
         {"the config folder is made", "config/wallcycle/k_save.dat", nullptr, 0644, nullptr},
-        {"the file's mode is kept", "k_save.dat",
-         [](const std::string& p) {
-             write_file(p, "\"1\"\r\n");
-             chmod(p.c_str(), 0640);
-         },
-         0640, nullptr},
-        {"a folder where the file goes", "k_save.dat",
-         [](const std::string& p) { std::filesystem::create_directory(p); }, 0, "k_save.dat"},
+        {"the file's mode is kept", "k_save.dat", [](const std::string& p) { write_file(p, "\"1\"\r\n"); chmod(p.c_str(), 0640); }, 0640, nullptr},
+        {"a folder where the file goes", "k_save.dat", [](const std::string& p) { std::filesystem::create_directory(p); }, 0, "k_save.dat"},
+        // clang-format on
     };
     umask(022); // a new file gets what a plain create would give: 0644, not a temporary file's 0600
     for (const auto& c : cases) {
