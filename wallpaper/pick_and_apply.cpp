@@ -70,12 +70,11 @@ PickOutcome apply_random_entry(const std::vector<std::string>& entries, const Ba
     for (std::size_t i = 0; i < entries.size(); ++i)
         if (names_a_folder(entries[i]))
             folders.push_back(i);
-    if (folders.empty()) { // the count is read before the fraction is drawn
-        if (entries.empty())
+    if (folders.empty()) {
+        std::optional<std::string> picked = PickRandomEntry(entries, fraction);
+        if (!picked)
             return {{}, fail("Wallpaper not changed: the image list is empty")};
-        const std::string& picked =
-            entries[pick_index(entries.size(), fraction ? fraction() : clock_seeded_fraction())];
-        return applied_alone(picked, backends, wait_until);
+        return applied_alone(*picked, backends, wait_until);
     }
     Pool pool;
     std::vector<std::vector<std::string>> listed;

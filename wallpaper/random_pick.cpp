@@ -18,11 +18,12 @@ std::size_t pick_index(std::size_t count, float fraction) {
     return static_cast<std::size_t>(index);
 }
 
-std::optional<std::string> PickRandomEntry(const std::vector<std::string>& entries) {
-    std::size_t count = entries.size(); // the count is read before the fraction is drawn
+std::optional<std::string> PickRandomEntry(const std::vector<std::string>& entries,
+                                           const std::function<float()>& fraction) {
+    std::size_t count = entries.size();
     if (count == 0)
         return std::nullopt;
-    return entries[pick_index(count, clock_seeded_fraction())];
+    return entries[pick_index(count, fraction ? fraction() : clock_seeded_fraction())];
 }
 
 } // namespace wallcycle

@@ -199,22 +199,6 @@ TEST(RandomFraction, NeverReachesOne) {
     EXPECT_GT(largest, 0.99f);
 }
 
-TEST(RandomPick, EveryEntryCanComeUpAndAnEmptyListGivesNothing) {
-    EXPECT_FALSE(PickRandomEntry({}).has_value());
-    EXPECT_EQ(PickRandomEntry({"only"}), "only");
-    std::vector<std::string> entries{"a", "b", "c"};
-    std::map<std::string, int> seen;
-    for (int i = 0; i < 3000; ++i)
-        ++seen[*PickRandomEntry(entries)];
-    EXPECT_EQ(seen.size(), 3u);
-    for (const auto& [entry, times] : seen)
-        EXPECT_GT(times, 600) << entry; // roughly a third each
-}
-
-} // namespace
-
-namespace {
-
 // Paths in messages: one line whatever they hold, and short enough to read.
 TEST(ShownPath, ControlCharactersEscapedLongPathsShortened) {
     std::string huge = "/start/" + std::string(10 << 20, 'a') + "/end.bmp";

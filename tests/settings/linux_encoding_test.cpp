@@ -56,13 +56,4 @@ TEST(SettingsEncoding, Utf8Validation) {
         EXPECT_EQ(is_valid_utf8(c.bytes), c.valid) << c.bytes;
 }
 
-TEST(SettingsEncoding, WrittenAsUtf8) {
-    for (const char* text :
-         {"", "/a.bmp", "/\xE5\xA3\x81\xE7\xB4\x99/\xE6\xA1\x9C.png", "\xF0\x9F\x8C\xB8"}) {
-        Result<std::string> stored = encode_settings_text(text);
-        ASSERT_TRUE(stored.ok());
-        EXPECT_EQ(stored.value(), text);
-    }
-}
-
 } // namespace

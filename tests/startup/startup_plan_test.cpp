@@ -60,8 +60,6 @@ TEST(StartupPlan, RunModesAndTheirFailures) {
         {"/s, beyond the timer", loaded({"1e20", {}}), "/s", Next::ShowWindow, 0, {"1e20", {}}, true},
         {"configure, empty interval becomes 0", loaded({"", {"/a.bmp"}}), "", Next::ShowWindow, 0, {"0", {"/a.bmp"}}, false},
         {"configure keeps a non-number", loaded({"abc", {}}), "", Next::ShowWindow, 0, {"abc", {}}, false},
-        {"/S is configure", loaded({"5", {}}), "/S", Next::ShowWindow, 0, {"5", {}}, false},
-        {"/e plus more is configure", loaded({"5", {}}), "/e x", Next::ShowWindow, 0, {"5", {}}, false},
         // clang-format on
     };
     for (const auto& c : cases) {
