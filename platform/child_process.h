@@ -9,6 +9,13 @@
 
 namespace wallcycle {
 
+// Starts argv[0] (looked up on PATH) with this process's environment changed by `changes`
+// ("NAME=value" sets a variable, "NAME" alone removes it), stdin from /dev/null, stdout and stderr
+// into the given descriptors (-1: /dev/null), with posix_spawn's `flags` (a process group or a
+// session of its own). Its process id, or why it could not start.
+Result<int> spawn_child(const std::vector<std::string>& argv, const std::vector<std::string>& changes,
+                        int out_fd, int err_fd, int flags = 0);
+
 // The full path of a program found on PATH, or empty text.
 std::string find_on_path(const std::string& program);
 

@@ -10,12 +10,13 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
-#include <poll.h>
 #include <spawn.h>
+#include <string_view>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 
 extern char** environ;
 
@@ -31,6 +32,45 @@ std::vector<char*> pointers(std::vector<std::string>& strings) {
 }
 
 } // namespace
+
+Result<int> spawn_child(const std::vector<std::string>& argv, const std::vector<std::string>& changes,
+                        int out_fd, int err_fd, int flags) {
+    std::string program = find_on_path(argv.at(0));
+    if (program.empty())
+        return fail(argv[0] + " is not installed (not found on PATH)");
+    std::vector<std::string> args = argv, environment;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        std::string_view variable(*entry);
+        bool changed = false;
+        for (const std::string& change : changes)
+            changed = changed || variable.substr(0, variable.find('=')) == change.substr(0, change.find('='));
+        if (!changed)
+            environment.emplace_back(variable);
+    }
+    for (const std::string& change : changes)
+        if (change.find('=') != std::string::npos)
+            environment.push_back(change);
+    std::vector<char*> raw = pointers(args), raw_environment = pointers(environment);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    for (auto [fd, to] : {std::pair{out_fd, 1}, {err_fd, 2}})
+        if (fd >= 0)
+            posix_spawn_file_actions_adddup2(&actions, fd, to);
+        else
+            posix_spawn_file_actions_addopen(&actions, to, "/dev/null", O_WRONLY, 0);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, static_cast<short>(flags));
+    posix_spawnattr_setpgroup(&attributes, 0);
+    pid_t pid = -1;
+    int rc = posix_spawn(&pid, program.c_str(), &actions, &attributes, raw.data(), raw_environment.data());
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    if (rc != 0)
+        return fail("cannot start " + program + ": " + std::strerror(rc));
+    return static_cast<int>(pid);
+}
 
 std::string find_on_path(const std::string& program) {
     if (program.find('/') != std::string::npos)
@@ -64,68 +104,45 @@ static std::string last_line(const std::string& text) {
                        end + 1 - (start == std::string::npos ? 0 : start + 1));
 }
 
+// What a child said, in a file in memory: read once it has ended, and never a pipe that would end
+// it by a signal once nobody reads it (its own children may keep it open long after).
+static std::string said_in(int file) {
+    std::string text;
+    char buffer[4096];
+    for (ssize_t got; text.size() < 65536 &&
+                      (got = pread(file, buffer, sizeof buffer, static_cast<off_t>(text.size()))) > 0;)
+        text.append(buffer, static_cast<std::size_t>(got));
+    return last_line(text);
+}
+
 Status run_program(const std::vector<std::string>& argv, int timeout_ms) {
-    std::string program = find_on_path(argv.at(0));
-    if (program.empty())
-        return fail(argv[0] + " is not installed (not found on PATH)");
-    std::vector<std::string> args = argv;
-    std::vector<char*> raw = pointers(args);
-    int err[2];
-    if (pipe2(err, O_CLOEXEC) != 0)
-        return fail(std::string("cannot start ") + program + ": " + std::strerror(errno));
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, err[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+    int said = memfd_create("wallcycle-child-output", MFD_CLOEXEC);
+    if (said < 0)
+        return fail("cannot start " + argv.at(0) + ": " + std::strerror(errno));
     // A process group of its own, so that it and whatever it started can be ended together.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
-    posix_spawnattr_setpgroup(&attributes, 0);
-    pid_t pid = -1;
-    int rc = posix_spawn(&pid, program.c_str(), &actions, &attributes, raw.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
-    close(err[1]);
-    if (rc != 0) {
-        close(err[0]);
-        return fail("cannot start " + program + ": " + std::strerror(rc));
+    Result<int> started = spawn_child(argv, {}, said, said, POSIX_SPAWN_SETPGROUP);
+    if (!started) {
+        close(said);
+        return fail(started.reason());
     }
-    // Reads its stderr until it exits; its own children may keep the pipe open, so the end of
-    // the process, not of the pipe, is what is waited for, and never longer than the timeout.
+    const pid_t pid = started.value();
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-    std::string errors;
-    bool pipe_open = true;
     int status = 0;
-    for (;;) {
-        pollfd readable{err[0], POLLIN, 0};
-        if (poll(pipe_open ? &readable : nullptr, pipe_open ? 1 : 0, 20) > 0) {
-            char buffer[4096];
-            ssize_t got = read(err[0], buffer, sizeof buffer);
-            if (got > 0 && errors.size() < 65536)
-                errors.append(buffer, static_cast<size_t>(got));
-            if (got == 0 || (got < 0 && errno != EINTR && errno != EAGAIN))
-                pipe_open = false;
-        }
-        pid_t done = waitpid(pid, &status, WNOHANG);
-        if (done == pid)
-            break;
-        if (done < 0 && errno != EINTR) {
-            close(err[0]);
-            return fail("lost track of " + program + ": " + std::strerror(errno));
-        }
-        if (std::chrono::steady_clock::now() >= deadline) {
-            kill(-pid, SIGKILL); // some helpers ignore SIGTERM
-            waitpid(pid, &status, 0);
-            close(err[0]);
-            return fail(argv[0] + " did not finish within " + std::to_string(timeout_ms / 1000) +
-                        " s and was stopped");
-        }
+    pid_t done = 0;
+    while ((done = waitpid(pid, &status, WNOHANG)) == 0 && std::chrono::steady_clock::now() < deadline)
+        usleep(5000);
+    if (done == 0) {
+        kill(-pid, SIGKILL); // some helpers ignore SIGTERM
+        waitpid(pid, &status, 0);
+        close(said);
+        return fail(argv[0] + " did not finish within " + std::to_string(timeout_ms / 1000) +
+                    " s and was stopped");
     }
-    close(err[0]);
-    std::string said = last_line(errors);
-    std::string detail = said.empty() ? std::string() : ": " + said;
+    std::string last = said_in(said);
+    close(said);
+    if (done < 0)
+        return fail("lost track of " + argv[0] + ": " + std::strerror(errno));
+    std::string detail = last.empty() ? std::string() : ": " + last;
     if (WIFSIGNALED(status))
         return fail(argv[0] + " was killed by signal " + std::to_string(WTERMSIG(status)) + detail);
     if (WEXITSTATUS(status) != 0)
@@ -134,51 +151,21 @@ Status run_program(const std::vector<std::string>& argv, int timeout_ms) {
 }
 
 Result<int> start_lasting(const std::vector<std::string>& argv, const std::string& marker, int settle_ms) {
-    std::string program = find_on_path(argv.at(0));
-    if (program.empty())
-        return fail(argv[0] + " is not installed (not found on PATH)");
-    std::vector<std::string> args = argv;
-    std::vector<char*> raw = pointers(args);
-    std::vector<std::string> environment{marker};
-    std::string name = marker.substr(0, marker.find('=') + 1);
-    for (char** entry = environ; *entry != nullptr; ++entry)
-        if (std::strncmp(*entry, name.c_str(), name.size()) != 0)
-            environment.emplace_back(*entry);
-    std::vector<char*> raw_environment = pointers(environment);
-    // What it says goes to a file in memory: read if it ends at once, and never a pipe that would
-    // end it by a signal once nobody reads it.
     int said = memfd_create("wallcycle-child-output", MFD_CLOEXEC);
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID); // its own session: it outlives us
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    if (said >= 0)
-        posix_spawn_file_actions_adddup2(&actions, said, 2);
-    else
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    int rc = posix_spawn(&pid, program.c_str(), &actions, &attributes, raw.data(), raw_environment.data());
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
-    if (rc != 0) {
+    // Its own session: it outlives us. What it says is read if it ends at once.
+    Result<int> started = spawn_child(argv, {marker}, -1, said, POSIX_SPAWN_SETSID);
+    if (!started) {
         if (said >= 0)
             close(said);
-        return fail("cannot start " + program + ": " + std::strerror(rc));
+        return started;
     }
+    const pid_t pid = started.value();
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(settle_ms);
     int status = 0;
     pid_t done = 0;
     while ((done = waitpid(pid, &status, WNOHANG)) == 0 && std::chrono::steady_clock::now() < deadline)
         usleep(10000);
-    std::string output;
-    if (done == pid && said >= 0) {
-        char buffer[4096];
-        ssize_t got = pread(said, buffer, sizeof buffer, 0);
-        output = last_line(std::string(buffer, got > 0 ? static_cast<std::size_t>(got) : 0));
-    }
+    std::string output = done == pid && said >= 0 ? said_in(said) : std::string();
     if (said >= 0)
         close(said);
     if (done == 0)

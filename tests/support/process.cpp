@@ -1,5 +1,6 @@
 #include "tests/support/process.h"
 
+#include "platform/child_process.h"
 #include "tests/support/files.h"
 
 #include <csignal>
@@ -7,44 +8,23 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <poll.h>
-#include <spawn.h>
 #include <stdexcept>
 #include <sys/mman.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 
-extern char** environ;
-
 namespace wallcycle::test {
 
 pid_t spawn(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env, int out_fd,
             int err_fd) {
-    std::vector<std::string> words{"/usr/bin/env"}; // which changes the environment, then runs argv
-    for (const auto& [key, value] : env)            // its options come before the variables it sets
-        if (value.empty())
-            words.insert(words.begin() + 1, {"-u", key});
-        else
-            words.push_back(key + "=" + value);
-    words.insert(words.end(), argv.begin(), argv.end());
-    std::vector<char*> args;
-    for (auto& word : words)
-        args.push_back(word.data());
-    args.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    for (auto [fd, to] : {std::pair{out_fd, 1}, {err_fd, 2}})
-        if (fd >= 0)
-            posix_spawn_file_actions_adddup2(&actions, fd, to);
-        else
-            posix_spawn_file_actions_addopen(&actions, to, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    int rc = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0)
-        throw std::runtime_error("cannot start " + argv.at(0) + ": " + std::strerror(rc));
-    return pid;
+    std::vector<std::string> changes;
+    for (const auto& [key, value] : env)
+        changes.push_back(value.empty() ? key : key + "=" + value);
+    Result<int> started = spawn_child(argv, changes, out_fd, err_fd);
+    if (!started)
+        throw std::runtime_error(started.reason());
+    return started.value();
 }
 
 Process::Process(const std::string& program, const std::vector<std::string>& args,

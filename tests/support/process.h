@@ -10,7 +10,8 @@ namespace wallcycle::test {
 
 // Starts argv[0] (looked up on PATH) with this process's environment, changed by env (an empty
 // value removes a variable), stdin from /dev/null and stdout and stderr into the given descriptors
-// (-1: /dev/null). The one way the tests start a program; one not found exits 127, as from a shell.
+// (-1: /dev/null). The one way the tests start a program, the program's own; throws when it cannot
+// start.
 pid_t spawn(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env = {},
             int out_fd = -1, int err_fd = -1);
 
