@@ -30,8 +30,8 @@ Status run_program(const std::vector<std::string>& argv, int timeout_ms = 10000)
 // not start or ended within that time, why (with the last line it wrote).
 Result<int> start_lasting(const std::vector<std::string>& argv, const std::string& marker, int settle_ms);
 
-// The running processes of this user named `program` whose environment holds `marker`: the ones
-// start_lasting started with it, whoever started them.
+// The running processes of this user named `program` (any name when empty) whose environment holds
+// `marker`: the ones start_lasting started with it, whoever started them.
 std::vector<int> processes_marked(const std::string& program, const std::string& marker);
 
 // Ends a process (SIGTERM), reaping it when it is our child.

@@ -182,12 +182,12 @@ std::vector<int> processes_marked(const std::string& program, const std::string&
         char* end = nullptr;
         long pid = std::strtol(entry->d_name, &end, 10);
         struct stat owner {};
-        if (pid <= 0 || *end != '\0' || stat(("/proc/" + std::string(entry->d_name)).c_str(), &owner) != 0 ||
-            owner.st_uid != getuid())
+        if (pid <= 0 || pid == getpid() || *end != '\0' ||
+            stat(("/proc/" + std::string(entry->d_name)).c_str(), &owner) != 0 || owner.st_uid != getuid())
             continue;
         std::ifstream comm("/proc/" + std::string(entry->d_name) + "/comm");
         std::string name;
-        if (!std::getline(comm, name) || name != program.substr(0, 15)) // the kernel keeps 15 characters
+        if (!std::getline(comm, name) || (!program.empty() && name != program.substr(0, 15))) // it keeps 15
             continue;
         // A process that has ended (unreaped) shows no environment.
         std::ifstream environment("/proc/" + std::string(entry->d_name) + "/environ", std::ios::binary);

@@ -1,5 +1,6 @@
 #include "tests/support/desktop_session.h"
 
+#include "platform/child_process.h"
 #include "tests/support/files.h"
 #include "tests/support/images.h"
 #include "tests/support/process.h"
@@ -24,25 +25,6 @@ std::string home_of(const TempDir& dir) {
     return dir.file("home");
 }
 
-// Every process whose environment names this home: the shells and whatever they started.
-std::vector<pid_t> processes_of(const std::string& home) {
-    std::vector<pid_t> found;
-    std::string marker = "HOME=" + home;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-        pid_t pid = std::atoi(entry.path().filename().c_str());
-        if (pid <= 0 || pid == getpid())
-            continue;
-        std::ifstream environment(entry.path() / "environ", std::ios::binary);
-        std::string variable;
-        while (std::getline(environment, variable, '\0'))
-            if (variable == marker) {
-                found.push_back(pid);
-                break;
-            }
-    }
-    return found;
-}
-
 std::string command_output(const std::string& command) {
     return run("/bin/sh", {"-c", command}).out;
 }
@@ -58,7 +40,7 @@ DesktopSession::DesktopSession() {
 
 DesktopSession::~DesktopSession() {
     for (int round = 0; round < 2; ++round) { // what a dying shell starts on its way out, too
-        for (pid_t pid : processes_of(home_of(dir_)))
+        for (int pid : processes_marked("", "HOME=" + home_of(dir_))) // the shells and what they started
             kill(pid, SIGKILL);
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }

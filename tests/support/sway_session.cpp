@@ -1,10 +1,8 @@
 #include "tests/support/sway_session.h"
 
-#include <chrono>
 #include <sstream>
 #include <stdexcept>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 namespace wallcycle::test {
@@ -43,15 +41,12 @@ SwaySession::SwaySession(bool draws_own_background) {
         }
     }
     sway_ = std::make_unique<Process>(sway[0], std::vector<std::string>(sway.begin() + 1, sway.end()), env);
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (std::chrono::steady_clock::now() < deadline) {
-        std::istringstream ready(read_file(dir_.file("ready")));
-        if (ready >> wayland_display_ >> swaysock_)
-            return;
-        if (!sway_->still_running())
-            break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    auto ready = [&] {
+        std::istringstream said(read_file(dir_.file("ready")));
+        return static_cast<bool>(said >> wayland_display_ >> swaysock_) || !sway_->still_running();
+    };
+    if (wait_for(ready, 10000, 20) && sway_->still_running())
+        return;
     throw std::runtime_error(how + " did not start: " + sway_->finish(0).err);
 }
 
