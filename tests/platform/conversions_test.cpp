@@ -26,27 +26,14 @@ TEST(FormatNumber, GeneralFormAtMostFifteenDigits) {
         NumberFormat format;
         const char* text;
     } cases[] = {
-        {0.0, dot, "0"},
-        {-0.0, dot, "0"},
-        {1.0, dot, "1"},
-        {1.1 - 1.0, dot, "0.1"}, // 0.10000000000000009 in binary
-        {2.5 - 1.0, dot, "1.5"},
-        {0.5 - 1.0, dot, "-0.5"},
-        {0.5 - 1.0, comma, "-0,5"},
-        {1.1 - 1.0, comma, "0,1"},
-        {0.5 - 1.0, unicode_minus,
-         "\xE2\x88\x92"
-         "0,5"},
-        {3600.0, dot, "3600"},
-        {123456789012345.0, dot, "123456789012345"},
-        {1e15, dot, "1E+15"},
-        {1e20, dot, "1E+20"},
-        {1e20, unicode_minus, "1E+20"},
-        {0.0001, dot, "0.0001"},
-        {0.00001, dot, "1E-05"},
-        {0.00001, unicode_minus, "1E-05"},
-        {1.0 / 3.0, dot, "0.333333333333333"},
-        {-1e-7, dot, "-1E-07"},
+        // clang-format off
+        {0.0, dot, "0"}, {-0.0, dot, "0"}, {1.0, dot, "1"}, {2.5 - 1.0, dot, "1.5"}, {0.5 - 1.0, dot, "-0.5"},
+        {1.1 - 1.0, dot, "0.1"}, {1.1 - 1.0, comma, "0,1"}, // 0.10000000000000009 in binary
+        {0.5 - 1.0, comma, "-0,5"}, {0.5 - 1.0, unicode_minus, "\xE2\x88\x92" "0,5"},
+        {3600.0, dot, "3600"}, {123456789012345.0, dot, "123456789012345"}, {1e15, dot, "1E+15"},
+        {1e20, dot, "1E+20"}, {1e20, unicode_minus, "1E+20"}, {0.0001, dot, "0.0001"}, {0.00001, dot, "1E-05"},
+        {0.00001, unicode_minus, "1E-05"}, {1.0 / 3.0, dot, "0.333333333333333"}, {-1e-7, dot, "-1E-07"},
+        // clang-format on
     };
     for (const auto& c : cases)
         EXPECT_EQ(format_number(c.value, c.format), c.text) << c.value;
@@ -58,36 +45,16 @@ TEST(ParseNumber, AcceptsLocaleAndPlainForms) {
         NumberFormat format;
         std::optional<double> value;
     } cases[] = {
-        {"0", dot, 0.0},
-        {"10", dot, 10.0},
-        {"2.5", dot, 2.5},
-        {"2,5", comma, 2.5},
+        // clang-format off
+        {"0", dot, 0.0}, {"10", dot, 10.0}, {"2.5", dot, 2.5}, {"2,5", comma, 2.5}, {"2,5", dot, std::nullopt},
         {"2.5", comma, 2.5}, // "." is always understood
-        {"2,5", dot, std::nullopt},
-        {" 7 ", dot, 7.0},
-        {"\t7", dot, 7.0},
-        {"-0.5", dot, -0.5},
-        {"+3", dot, 3.0},
-        {"\xE2\x88\x92"
-         "0,5",
-         unicode_minus, -0.5},
-        {".5", dot, 0.5},
-        {"5.", dot, 5.0},
-        {"1E+20", dot, 1e20},
-        {"1e-3", dot, 0.001},
-        {"1E+15", comma, 1e15},
-        {"", dot, std::nullopt},
-        {" ", dot, std::nullopt},
-        {"abc", dot, std::nullopt},
+        {" 7 ", dot, 7.0}, {"\t7", dot, 7.0}, {"-0.5", dot, -0.5}, {"+3", dot, 3.0}, {".5", dot, 0.5},
+        {"\xE2\x88\x92" "0,5", unicode_minus, -0.5}, {"5.", dot, 5.0}, {"1E+20", dot, 1e20}, {"1e-3", dot, 0.001},
+        {"1E+15", comma, 1e15}, {"", dot, std::nullopt}, {" ", dot, std::nullopt}, {"abc", dot, std::nullopt},
         {"1,000", dot, std::nullopt}, // no grouping
-        {"12abc", dot, std::nullopt},
-        {"1e", dot, std::nullopt},
-        {".", dot, std::nullopt},
-        {"-", dot, std::nullopt},
-        {"nan", dot, std::nullopt},
-        {"inf", dot, std::nullopt},
-        {"1e400", dot, std::nullopt},
-        {"0x10", dot, std::nullopt},
+        {"12abc", dot, std::nullopt}, {"1e", dot, std::nullopt}, {".", dot, std::nullopt}, {"-", dot, std::nullopt},
+        {"nan", dot, std::nullopt}, {"inf", dot, std::nullopt}, {"1e400", dot, std::nullopt}, {"0x10", dot, std::nullopt},
+        // clang-format on
     };
     for (const auto& c : cases)
         EXPECT_EQ(parse_number(c.text, c.format), c.value) << '"' << c.text << '"';
@@ -107,23 +74,12 @@ TEST(RoundHalfEven, TiesGoToTheEvenNeighbour) {
         double value;
         std::optional<std::int32_t> rounded;
     } cases[] = {
-        {0.5, 0},
-        {1.5, 2},
-        {2.5, 2},
-        {-0.5, 0},
-        {-1.5, -2},
-        {2500.0, 2500},
-        {0.4999999999999999, 0},
-        {1234.5, 1234},
-        {1235.5, 1236},
-        {2147483647.0, 2147483647},
-        {2147483647.4, 2147483647},
-        {2147483647.5, std::nullopt},
-        {-2147483648.0, -2147483648},
-        {-2147483648.6, std::nullopt},
-        {1e20, std::nullopt},
-        {NAN, std::nullopt},
-        {INFINITY, std::nullopt},
+        // clang-format off
+        {0.5, 0}, {1.5, 2}, {2.5, 2}, {-0.5, 0}, {-1.5, -2}, {2500.0, 2500}, {0.4999999999999999, 0},
+        {1234.5, 1234}, {1235.5, 1236}, {2147483647.0, 2147483647}, {2147483647.4, 2147483647},
+        {2147483647.5, std::nullopt}, {-2147483648.0, -2147483648}, {-2147483648.6, std::nullopt},
+        {1e20, std::nullopt}, {NAN, std::nullopt}, {INFINITY, std::nullopt},
+        // clang-format on
     };
     for (const auto& c : cases)
         EXPECT_EQ(round_half_even_to_int32(c.value), c.rounded) << c.value;
@@ -135,21 +91,13 @@ TEST(RotationInterval, SecondsToMilliseconds) {
         NumberFormat format;
         std::optional<int> ms;
     } cases[] = {
-        {"0", dot, 0},
-        {"10", dot, 10000},
-        {"2.5", dot, 2500},
-        {"2,5", comma, 2500},
-        {"0.0005", dot, 0},
-        {"0.0015", dot, 2}, // 1.5 ms ties to 2
-        {"0.0025", dot, 2},
-        {"0.5", dot, 500},
-        {"2147483.647", dot, 2147483647},
-        {"2147483.648", dot, std::nullopt},
-        {"1e20", dot, std::nullopt},
-        {"-1", dot, std::nullopt},
-        {"abc", dot, std::nullopt},
-        {"", dot, std::nullopt},
+        // clang-format off
+        {"0", dot, 0}, {"10", dot, 10000}, {"2.5", dot, 2500}, {"2,5", comma, 2500}, {"0.0005", dot, 0},
+        {"0.0015", dot, 2}, {"0.0025", dot, 2}, // 1.5 ms ties to 2, 2.5 ms to 2
+        {"0.5", dot, 500}, {"2147483.647", dot, 2147483647}, {"2147483.648", dot, std::nullopt},
+        {"1e20", dot, std::nullopt}, {"-1", dot, std::nullopt}, {"abc", dot, std::nullopt}, {"", dot, std::nullopt},
         {"-0.0001", dot, 0}, // rounds to zero: idle, like 0
+        // clang-format on
     };
     for (const auto& c : cases) {
         Result<int> ms = rotation_interval_ms(c.text, c.format);
@@ -170,19 +118,13 @@ TEST(PickIndex, StaysInsideTheList) {
         float fraction;
         std::size_t index;
     } cases[] = {
-        {1, 0.0f, 0},
-        {1, largest_fraction, 0},
-        {2, 0.5f, 1},
-        {2, 0.4999999f, 0},
-        {3, largest_fraction, 2},
-        {10, 0.999f, 9},
-        {32767, 0.0f, 0},
-        {32767, largest_fraction, 32766},
-        {32767, 0.5f, 16383},
-        {100000, largest_fraction, 99999},
-        {100000, 0.5f, 50000},
+        // clang-format off
+        {1, 0.0f, 0}, {1, largest_fraction, 0}, {2, 0.5f, 1}, {2, 0.4999999f, 0}, {3, largest_fraction, 2},
+        {10, 0.999f, 9}, {32767, 0.0f, 0}, {32767, largest_fraction, 32766}, {32767, 0.5f, 16383},
+        {100000, largest_fraction, 99999}, {100000, 0.5f, 50000},
         {16777217, largest_fraction, 16777215}, // float(count) loses the last unit past 2^24
         {5, 1.0f, 4},                           // never drawn, but still held inside the list
+        // clang-format on
     };
     for (const auto& c : cases)
         EXPECT_EQ(pick_index(c.count, c.fraction), c.index) << c.count << " " << c.fraction;

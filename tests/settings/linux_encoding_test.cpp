@@ -42,15 +42,11 @@ TEST(SettingsEncoding, Utf8Validation) {
         std::string bytes;
         bool valid;
     } cases[] = {
-        {"", true},
-        {"plain", true},
-        {"\xE6\xA1\x9C", true},
-        {"\xF0\x9F\x8C\xB8", true},  // 🌸
-        {"\xC0\xAF", false},         // overlong '/'
-        {"\xED\xA0\x80", false},     // surrogate
-        {"\xF4\x90\x80\x80", false}, // past U+10FFFF
-        {"\xE6\xA1", false},         // cut off
-        {"\x8D\xF7", false},         // Shift-JIS
+        // clang-format off
+        {"", true}, {"plain", true}, {"\xE6\xA1\x9C", true}, {"\xF0\x9F\x8C\xB8", true}, // 🌸
+        {"\xC0\xAF", false}, {"\xED\xA0\x80", false}, {"\xF4\x90\x80\x80", false}, // overlong "/", surrogate, past U+10FFFF
+        {"\xE6\xA1", false}, {"\x8D\xF7", false}, // cut off, Shift-JIS
+        // clang-format on
     };
     for (const auto& c : cases)
         EXPECT_EQ(is_valid_utf8(c.bytes), c.valid) << c.bytes;
