@@ -4,6 +4,7 @@
 #include "pictures/jpeg_reader.h"
 #include "pictures/picture_reader.h"
 #include "tests/support/files.h"
+#include "tests/support/images.h"
 #include "tests/support/process.h"
 
 #include <QImage>
@@ -47,14 +48,9 @@ void expect_decoded_as(const std::string& path, const QImage& expected, double t
     ASSERT_TRUE(ours.ok()) << ours.reason();
     ASSERT_EQ(ours->width(), expected.width()) << path;
     ASSERT_EQ(ours->height(), expected.height()) << path;
-    double total = 0;
-    for (int y = 0; y < expected.height(); ++y)
-        for (int x = 0; x < expected.width(); ++x) {
-            QRgb a = ours->row(y)[x], b = expected.pixel(x, y);
-            total +=
-                std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b));
-        }
-    EXPECT_LE(total / (expected.width() * expected.height() * 3.0), tolerance) << path;
+    QImage decoded(reinterpret_cast<const uchar*>(ours->row(0)), ours->width(), ours->height(),
+                   static_cast<qsizetype>(ours->stride() * 4), QImage::Format_RGB32);
+    EXPECT_LE(mean_difference(decoded, expected), tolerance) << path;
 }
 
 TEST(PictureReaders, DecodeAsQtsReadersDo) {

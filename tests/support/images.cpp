@@ -73,6 +73,17 @@ void write_banded_image(const std::string& path, std::uint32_t top, std::uint32_
     write_image(path, width, height, -1, [&](int, int y) { return y < height / 4 ? top : rest; });
 }
 
+double mean_difference(const QImage& a, const QImage& b) {
+    double total = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            total +=
+                std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
+        }
+    return total / (a.width() * a.height() * 3.0);
+}
+
 bool colours_near(std::uint32_t a, std::uint32_t b, int tolerance) {
     for (int shift : {0, 8, 16})
         if (std::abs(static_cast<int>((a >> shift) & 0xff) - static_cast<int>((b >> shift) & 0xff)) >

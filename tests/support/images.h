@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <cstdint>
 #include <string>
 
@@ -17,6 +18,9 @@ void write_split_image(const std::string& path, std::uint32_t left, std::uint32_
 // screen, the top band is cut down to a strip; stretched or fitted, it stays a quarter.
 void write_banded_image(const std::string& path, std::uint32_t top, std::uint32_t rest, int width,
                         int height);
+
+// The mean difference per channel of two pictures of the same size (transparency ignored).
+double mean_difference(const QImage& a, const QImage& b);
 
 // Whether two colours are within the given distance on every channel (JPEG shifts colours a little).
 bool colours_near(std::uint32_t a, std::uint32_t b, int tolerance = 6);
