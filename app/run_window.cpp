@@ -1,5 +1,7 @@
 #include "app/run_window.h"
 
+#include "platform/error_output.h"
+#include "startup/exit_codes.h"
 #include "wallcycle_version.h"
 #include "window/form1.h"
 
@@ -7,11 +9,29 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+#include <cstdio>
+#include <cstdlib>
 
 namespace wallcycle {
+namespace {
+
+// Qt ends the program by abort() when it finds no display it can use (none set, one that is gone,
+// a platform plugin missing): said instead, with Qt's reason, and the window's failure code.
+void no_display(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtFatalMsg) {
+        report_line("the window cannot be opened: Qt found no display to show it on (" +
+                    message.simplified().toStdString() + ")");
+        std::_Exit(exit_code::no_window);
+    }
+    std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
+} // namespace
 
 int run_window(int argc, char** argv, WindowStart start) {
+    QtMessageHandler others = qInstallMessageHandler(no_display);
     QApplication application(argc, argv);
+    qInstallMessageHandler(others);
     QApplication::setApplicationName(QStringLiteral("wallcycle"));
     QApplication::setApplicationVersion(QStringLiteral(WALLCYCLE_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral(WALLCYCLE_APP_ID)); // the menu entry's icon and name
