@@ -5,6 +5,7 @@
 
 #include <QBuffer>
 #include <QImage>
+#include <QImageWriter>
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
@@ -50,8 +51,11 @@ void write_image(const std::string& path, int width, int height, int quality, Co
     }
     if (ending == "webp")
         quality = 100; // lossless: the colours stay exact
-    if (!image.save(QString::fromStdString(tool.empty() ? path : png), tool.empty() ? nullptr : "png",
-                    quality))
+    QImageWriter writer(QString::fromStdString(tool.empty() ? path : png),
+                        tool.empty() ? QByteArray() : "png");
+    writer.setQuality(quality);
+    writer.setProgressiveScanWrite(path.ends_with(".progressive.jpg"));
+    if (!writer.write(image))
         throw std::runtime_error("cannot write test image " + path);
     if (tool.empty())
         return;

@@ -6,8 +6,8 @@
 
 namespace wallcycle::test {
 
-// Writes a one-colour image (0xRRGGBB) in the format the name's ending asks for (bmp, png, jpg, …;
-// HEIC, AVIF, JPEG XL and GIF through the formats' own tools).
+// Writes a one-colour image (0xRRGGBB) in the format the name's ending asks for (bmp, png, jpg,
+// progressive.jpg, …; HEIC, AVIF, JPEG XL and GIF through the formats' own tools).
 void write_solid_image(const std::string& path, std::uint32_t rgb, int width = 64, int height = 48);
 
 // Writes an image whose left half is one colour and right half another.
