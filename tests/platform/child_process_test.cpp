@@ -20,18 +20,16 @@ TEST(RunProgram, OutcomesAreReportedAndWaitsAreBounded) {
         bool ok;
         const char* says;
     } cases[] = {
+        // clang-format off
         {"success", {"sh", "-c", "echo chatter; exit 0"}, 10000, true, ""},
-        {"exit status and last line",
-         {"sh", "-c", "echo first >&2; echo 'cannot reach the desktop' >&2; exit 3"},
-         10000,
-         false,
-         "exit status 3): cannot reach the desktop"},
+        {"exit status and last line", {"sh", "-c", "echo first >&2; echo 'cannot reach the desktop' >&2; exit 3"}, 10000, false, "exit status 3): cannot reach the desktop"},
         {"killed", {"sh", "-c", "kill -9 $$"}, 10000, false, "signal 9"},
         {"not installed", {"no-such-program-here"}, 10000, false, "not installed"},
         // Like pcmanfm becoming the desktop itself: ignores SIGTERM and never ends.
         {"never ends", {"sh", "-c", "trap '' TERM; while :; do sleep 1; done"}, 700, false, "did not finish"},
         // Its child keeps stderr open after it has ended: the end of the program is what counts.
         {"child holds stderr", {"sh", "-c", "sleep 30 & exit 0"}, 10000, true, ""},
+        // clang-format on
     };
     for (const auto& c : cases) {
         auto started = std::chrono::steady_clock::now();
