@@ -109,21 +109,21 @@ TEST(RunModes, OutcomesByArgumentAndSettings) {
         Desk desk;
         std::string settings_path = desk.dir.file("k_save.dat");
         std::string bytes;
-        const bool special =
-            c.settings && (*c.settings == "%PIPE%" || *c.settings == "%LOOP%" || *c.settings == "%HUGE%");
-        if (special && *c.settings == "%PIPE%")
-            mkfifo(settings_path.c_str(), 0600);
-        else if (special && *c.settings == "%LOOP%")
-            make_link_loop(settings_path);
-        else if (special) {
-            write_file(settings_path, "\"1\"\r\n");
-            std::filesystem::resize_file(settings_path, (std::uintmax_t{256} << 20) + 1);
-        } else if (c.settings) {
-            bytes = *c.settings;
-            if (bytes.rfind("%LIST%", 0) == 0)
-                bytes = desk.list(bytes.size() > 6 ? bytes.c_str() + 6 : "1");
-            write_file(settings_path, bytes);
-        }
+        const std::map<std::string, void (*)(const std::string&)> stands_in{
+            {"%PIPE%", [](const std::string& p) { mkfifo(p.c_str(), 0600); }},
+            {"%LOOP%", make_link_loop},
+            {"%HUGE%", [](const std::string& p) {
+                 write_file(p, "\"1\"\r\n");
+                 std::filesystem::resize_file(p, (std::uintmax_t{256} << 20) + 1);
+             }}};
+        const bool special = c.settings && stands_in.count(*c.settings) != 0;
+        if (special)
+            stands_in.at (*c.settings)(settings_path);
+        else if (c.settings)
+            write_file(settings_path,
+                       bytes = c.settings->rfind("%LIST%", 0) == 0
+                                   ? desk.list(c.settings->size() > 6 ? c.settings->c_str() + 6 : "1")
+                                   : *c.settings);
         MapWatcher watcher(desk.server.display());
         Process program(desk.program, c.args, desk.env(c.session));
         Finished done;
