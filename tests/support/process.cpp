@@ -110,8 +110,9 @@ std::string start_and_read_first_line(const std::vector<std::string>& argv, pid_
 
 DbusSession::DbusSession() {
     // Its stderr (a harmless "Failed to set fd limit") goes nowhere.
-    address_ = start_and_read_first_line({"dbus-daemon", "--session", "--nofork", "--print-address=1"}, pid_);
-    setenv("DBUS_SESSION_BUS_ADDRESS", address_.c_str(), 1);
+    std::string address =
+        start_and_read_first_line({"dbus-daemon", "--session", "--nofork", "--print-address=1"}, pid_);
+    setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
 }
 
 DbusSession::~DbusSession() {

@@ -32,7 +32,6 @@ public:
     bool still_running();
     // Waits up to the given time, then kills it.
     Finished finish(int timeout_ms);
-    pid_t pid() const { return pid_; }
 
 private:
     pid_t pid_ = -1;
@@ -61,11 +60,8 @@ public:
     DbusSession(const DbusSession&) = delete;
     DbusSession& operator=(const DbusSession&) = delete;
 
-    const std::string& address() const { return address_; }
-
 private:
     pid_t pid_ = -1;
-    std::string address_;
 };
 
 // Points HOME and the XDG folders of this process at a private folder (made, mode 700).

@@ -19,9 +19,7 @@ public:
     Xvfb(const Xvfb&) = delete;
     Xvfb& operator=(const Xvfb&) = delete;
 
-    bool running() const { return pid_ > 0; }
     const std::string& display() const { return display_; }
-    pid_t pid() const { return pid_; }
     // The server's own memory (RssAnon): pixmaps live there; memory it shares with clients
     // (MIT-SHM segments still attached) does not count.
     long rss_kib() const;

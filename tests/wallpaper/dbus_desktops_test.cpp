@@ -2,9 +2,9 @@
 // tested on the real shell with the other desktops); KDE without plasmashell, and the Plasma
 // script's quoting run in a JavaScript engine.
 
-#include "tests/support/process.h"
-#include "tests/support/images.h"
 #include "tests/support/files.h"
+#include "tests/support/images.h"
+#include "tests/support/process.h"
 #include "tests/support/xvfb.h"
 #include "wallpaper/backend_loader.h"
 #include "wallpaper/backends/kde.h"
@@ -79,55 +79,54 @@ private slots:
         call_xfconf(QStringLiteral("ResetProperty"), {channel, QStringLiteral("/backdrop"), true});
     }
 
-    void xfce_creates_a_picture_per_output_and_workspace() {
-        Finished workspaces =
+    // A set writes every picture xfdesktop already has, keeping the user's fill style; with none, one
+    // per workspace of the monitor xfdesktop names (zoomed); a broken picture writes nothing.
+    void xfce_sets_every_picture_it_has_or_one_per_workspace() {
+        QCOMPARE(
             run("/usr/bin/xprop",
                 {"-root", "-f", "_NET_NUMBER_OF_DESKTOPS", "32c", "-set", "_NET_NUMBER_OF_DESKTOPS", "2"},
-                {{"DISPLAY", server_->display()}});
-        QCOMPARE(workspaces.exit_code, 0);
-        auto backend = make_backend("xfce");
-        QVERIFY2(backend->can_run().ok(), backend->can_run().reason().c_str());
-        std::string path = picture("new picture.png");
-        Status applied = backend->apply(path);
-        QVERIFY2(applied.ok(), applied.reason().c_str());
-        for (const char* workspace : {"workspace0", "workspace1"}) {
-            QString base =
-                QStringLiteral("/backdrop/screen0/monitorscreen/%1/").arg(QLatin1String(workspace));
-            QCOMPARE(xfconf_property(base + "last-image").toString(), QString::fromStdString(path));
-            QCOMPARE(xfconf_property(base + "image-style").toInt(), 5);
+                {{"DISPLAY", server_->display()}})
+                .exit_code,
+            0);
+        const QString ours = QStringLiteral("/backdrop/screen0/monitorscreen/workspace%1/");
+        struct Case {
+            const char* picture;
+            QStringList had;    // last-image keys already there, set to /old.png
+            QStringList set;    // the keys that hold the picture afterwards
+            QStringList absent; // and keys that are not there
+            std::pair<QString, int>
+                style; // a fill style key and its value afterwards (1: the user's, set before)
+        } cases[] = {
+            // clang-format off
+            {"new picture.png", {}, {ours.arg(0) + "last-image", ours.arg(1) + "last-image"}, {ours.arg(2) + "last-image"}, {ours.arg(0) + "image-style", 5}},
+            {"桜 #1.jpg", {"/backdrop/screen0/monitorHDMI-1/workspace0/last-image", "/backdrop/screen0/monitorDP-2/workspace3/last-image", "/backdrop/screen1/monitor0/workspace0/last-image"},
+             {"/backdrop/screen0/monitorHDMI-1/workspace0/last-image", "/backdrop/screen0/monitorDP-2/workspace3/last-image", "/backdrop/screen1/monitor0/workspace0/last-image"},
+             {ours.arg(0) + "last-image"}, {"/backdrop/screen0/monitorHDMI-1/workspace0/image-style", 1}},
+            {"broken.jpg", {ours.arg(0) + "last-image"}, {}, {}, {}},
+            // clang-format on
+        };
+        for (const auto& c : cases) {
+            init();
+            for (const QString& key : c.had)
+                set_xfconf_property(key, QStringLiteral("/old.png"));
+            if (c.style.second == 1)
+                set_xfconf_property(c.style.first, 1);
+            std::string path = std::string(c.picture).starts_with("broken") ? pictures_->file(c.picture)
+                                                                            : picture(c.picture);
+            if (c.set.isEmpty())
+                write_file(path, "\xff\xd8 not really");
+            Status applied = make_backend("xfce")->apply(path);
+            QCOMPARE(applied.ok(), !c.set.isEmpty());
+            for (const QString& key : c.set)
+                QCOMPARE(xfconf_property(key).toString(), QString::fromStdString(path));
+            for (const QString& key : c.absent)
+                QVERIFY2(!xfconf_property(key).isValid(), qPrintable(key));
+            for (const QString& key : c.had)
+                QCOMPARE(xfconf_property(key).toString(),
+                         c.set.isEmpty() ? QStringLiteral("/old.png") : QString::fromStdString(path));
+            if (!c.style.first.isEmpty())
+                QCOMPARE(xfconf_property(c.style.first).toInt(), c.style.second);
         }
-        QVERIFY(!xfconf_property(QStringLiteral("/backdrop/screen0/monitorscreen/workspace2/last-image"))
-                     .isValid());
-    }
-
-    void xfce_updates_every_picture_it_already_has() {
-        const QStringList existing{"/backdrop/screen0/monitorHDMI-1/workspace0/last-image",
-                                   "/backdrop/screen0/monitorDP-2/workspace3/last-image",
-                                   "/backdrop/screen1/monitor0/workspace0/last-image"};
-        for (const QString& key : existing)
-            set_xfconf_property(key, QStringLiteral("/old.png"));
-        set_xfconf_property(QStringLiteral("/backdrop/screen0/monitorHDMI-1/workspace0/image-style"), 1);
-        std::string path = picture("桜 #1.jpg");
-        Status applied = make_backend("xfce")->apply(path);
-        QVERIFY2(applied.ok(), applied.reason().c_str());
-        for (const QString& key : existing)
-            QCOMPARE(xfconf_property(key).toString(), QString::fromStdString(path));
-        // The user's own fill style stays; no picture is made up for other monitors.
-        QCOMPARE(
-            xfconf_property(QStringLiteral("/backdrop/screen0/monitorHDMI-1/workspace0/image-style")).toInt(),
-            1);
-        QVERIFY(!xfconf_property(QStringLiteral("/backdrop/screen0/monitorscreen/workspace0/last-image"))
-                     .isValid());
-    }
-
-    void xfce_leaves_everything_for_a_broken_image() {
-        set_xfconf_property(QStringLiteral("/backdrop/screen0/monitorscreen/workspace0/last-image"),
-                            QStringLiteral("/old.png"));
-        write_file(pictures_->file("broken.jpg"), "\xff\xd8 not really");
-        QVERIFY(!make_backend("xfce")->apply(pictures_->file("broken.jpg")).ok());
-        QCOMPARE(xfconf_property(QStringLiteral("/backdrop/screen0/monitorscreen/workspace0/last-image"))
-                     .toString(),
-                 QStringLiteral("/old.png"));
     }
 
     void kde_is_unreachable_without_plasmashell() {
