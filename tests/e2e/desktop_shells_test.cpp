@@ -180,27 +180,13 @@ std::vector<std::pair<std::pair<int, int>, std::uint32_t>> covering(std::uint32_
     return {{{150, 60}, top}, {{150, 150}, rest}, {{1130, 60}, top}, {{100, 400}, rest}, {{1180, 700}, rest}};
 }
 
-std::map<std::string, std::string> session_environment(const char* current_desktop) {
-    return {{"XDG_CURRENT_DESKTOP", current_desktop},
-            {"DESKTOP_SESSION", ""},
-            {"WAYLAND_DISPLAY", ""},
-            {"SWAYSOCK", ""},
-            {"WALLCYCLE_BACKEND", ""}};
-}
-
 // A copy of the program in a folder of its own, with a list of one picture.
-struct Program {
-    explicit Program(std::string where) : folder(std::move(where)) {
-        std::filesystem::create_directories(folder);
-        path = copy_program_into(folder);
-    }
-    std::string folder;
-    std::string path;
-
+struct Program : ProgramCopy {
+    using ProgramCopy::ProgramCopy;
     Finished apply_once(const std::string& picture, const char* current_desktop,
                         int timeout_ms = 30000) const {
-        write_file(folder + "/k_save.dat", "\"1\"\r\n\"" + picture + "\"\r\n");
-        return run(path, {"/e"}, session_environment(current_desktop), timeout_ms);
+        write_list("1", {picture});
+        return run(path, {"/e"}, session({{"XDG_CURRENT_DESKTOP", current_desktop}}), timeout_ms);
     }
 };
 
@@ -295,8 +281,8 @@ TEST(DesktopShellsAtLogin, KdeComingUpAfterTheProgramStarts) {
     Program program(session.folder().file("program"));
     std::string picture = session.folder().file("picture.png");
     write_banded_image(picture, blue, green, 400, 400);
-    write_file(program.folder + "/k_save.dat", "\"1\"\r\n\"" + picture + "\"\r\n");
-    Process waiting(program.path, {"/e"}, session_environment("KDE"));
+    program.write_list("1", {picture});
+    Process waiting(program.path, {"/e"}, ProgramCopy::session({{"XDG_CURRENT_DESKTOP", "KDE"}}));
     std::this_thread::sleep_for(std::chrono::seconds(3));
     EXPECT_TRUE(waiting.still_running()) << "did not wait for Plasma";
     session.start(Shell::Kde);

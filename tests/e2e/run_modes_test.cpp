@@ -25,32 +25,21 @@ constexpr std::uint32_t grey = 0x808080, red = 0xdd2211, green = 0x22bb33, blue 
 struct Desk {
     Xvfb server{320, 200};
     TempDir dir;
-    std::string program = copy_program_into(dir.path());
+    ProgramCopy program{dir.path()};
+    std::vector<std::string> three{dir.file("red.png"), dir.file("green.bmp"), dir.file("blue.jpg")};
 
     Desk() {
         write_solid_image(dir.file("grey.png"), grey);
-        write_solid_image(dir.file("red.png"), red);
-        write_solid_image(dir.file("green.bmp"), green);
-        write_solid_image(dir.file("blue.jpg"), blue);
+        for (auto [file, colour] : {std::pair{three[0], red}, {three[1], green}, {three[2], blue}})
+            write_solid_image(file, colour);
         Status set = X11RootBackend(server.display()).apply(dir.file("grey.png"));
         if (!set)
             throw std::runtime_error(set.reason());
     }
-    std::string list(const char* interval) const {
-        return std::string("\"") + interval + "\"\r\n\"" + dir.file("red.png") + "\"\r\n\"" +
-               dir.file("green.bmp") + "\"\r\n\"" + dir.file("blue.jpg") + "\"\r\n";
-    }
-    // An X session with a bare window manager, whatever desktop the machine running the tests has,
-    // changed by `session`.
+    // A bare X session on this server, changed by `session`.
     std::map<std::string, std::string> env(const std::map<std::string, std::string>& session = {}) const {
-        std::map<std::string, std::string> env{{"DISPLAY", server.display()},
-                                               {"XDG_CURRENT_DESKTOP", ""},
-                                               {"DESKTOP_SESSION", ""},
-                                               {"WAYLAND_DISPLAY", ""},
-                                               {"SWAYSOCK", ""},
-                                               {"WALLCYCLE_BACKEND", ""}};
-        for (const auto& [name, value] : session)
-            env[name] = value;
+        std::map<std::string, std::string> env = ProgramCopy::session(session);
+        env.emplace("DISPLAY", server.display());
         return env;
     }
     std::uint32_t root() const { return root_pixel(server.display(), 7, 7); }
@@ -107,7 +96,7 @@ TEST(RunModes, OutcomesByArgumentAndSettings) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Desk desk;
-        std::string settings_path = desk.dir.file("k_save.dat");
+        const std::string& settings_path = desk.program.settings;
         std::string bytes;
         const std::map<std::string, void (*)(const std::string&)> stands_in{
             {"%PIPE%", [](const std::string& p) { mkfifo(p.c_str(), 0600); }},
@@ -118,14 +107,15 @@ TEST(RunModes, OutcomesByArgumentAndSettings) {
              }}};
         const bool special = c.settings && stands_in.count(*c.settings) != 0;
         if (special)
-            stands_in.at (*c.settings)(settings_path);
+            stands_in.find(*c.settings)->second(settings_path);
+        else if (c.settings && c.settings->rfind("%LIST%", 0) == 0)
+            desk.program.write_list(c.settings->size() > 6 ? c.settings->substr(6) : "1", desk.three);
         else if (c.settings)
-            write_file(settings_path,
-                       bytes = c.settings->rfind("%LIST%", 0) == 0
-                                   ? desk.list(c.settings->size() > 6 ? c.settings->c_str() + 6 : "1")
-                                   : *c.settings);
+            write_file(settings_path, *c.settings);
+        if (c.settings && !special)
+            bytes = read_file(settings_path);
         MapWatcher watcher(desk.server.display());
-        Process program(desk.program, c.args, desk.env(c.session));
+        Process program(desk.program.path, c.args, desk.env(c.session));
         Finished done;
         if (c.expect == Expect::Window) {
             EXPECT_TRUE(watcher.window_mapped_within(10000)) << "no window";
@@ -153,13 +143,12 @@ TEST(RunModes, EveryPictureOfTheListComesUpWithE) {
     Desk desk;
     std::string album = desk.dir.file("album");
     std::filesystem::create_directories(album + "/sub");
-    std::filesystem::rename(desk.dir.file("blue.jpg"), album + "/sub/blue.jpg");
+    std::filesystem::rename(desk.three[2], album + "/sub/blue.jpg");
     write_file(album + "/broken.png", "\x89PNG but damaged");
-    write_file(desk.dir.file("k_save.dat"), "\"1\"\r\n\"" + desk.dir.file("red.png") + "\"\r\n\"" +
-                                                desk.dir.file("green.bmp") + "\"\r\n\"" + album + "\"\r\n");
+    desk.program.write_list("1", {desk.three[0], desk.three[1], album});
     std::set<std::string> seen;
     for (int i = 0; i < 40 && seen.size() < 3; ++i) {
-        Finished done = run(desk.program, {"/e"}, desk.env());
+        Finished done = run(desk.program.path, {"/e"}, desk.env());
         ASSERT_EQ(done.exit_code, 0) << done.err;
         std::uint32_t now = desk.root();
         seen.insert(colours_near(now, red)     ? "red"
@@ -177,8 +166,8 @@ TEST(RunModes, APictureTooLargeForTheMemoryLeftLeavesTheWallpaper) {
         GTEST_SKIP() << "not under the sanitizers";
     Desk desk;
     write_solid_image(desk.dir.file("big.bmp"), red, 4000, 4000); // 46 MiB of file, held whole
-    write_file(desk.dir.file("k_save.dat"), "\"1\"\r\n\"" + desk.dir.file("big.bmp") + "\"\r\n");
-    Finished done = run("/bin/sh", {"-c", "ulimit -v 60000; exec \"$0\" /e", desk.program}, desk.env());
+    desk.program.write_list("1", {desk.dir.file("big.bmp")});
+    Finished done = run("/bin/sh", {"-c", "ulimit -v 60000; exec \"$0\" /e", desk.program.path}, desk.env());
     EXPECT_EQ(done.exit_code, 1) << done.err;
     EXPECT_NE(done.err.find("not enough memory"), std::string::npos) << done.err;
     EXPECT_EQ(desk.root(), grey);
@@ -199,9 +188,9 @@ TEST(RunModes, WhatARotationRepeatsIsSaidOnce) {
     };
     for (const auto& c : cases) {
         Desk desk;
-        write_file(desk.dir.file("k_save.dat"), "\"0.02\"\r\n\"" + desk.dir.file(c.picture) + "\"\r\n");
+        desk.program.write_list("0.02", {desk.dir.file(c.picture)});
         MapWatcher watcher(desk.server.display());
-        Process program(desk.program, {"/s"}, desk.env(c.session));
+        Process program(desk.program.path, {"/s"}, desk.env(c.session));
         ASSERT_TRUE(watcher.window_mapped_within(10000));
         std::this_thread::sleep_for(std::chrono::seconds(2));
         Finished done = program.finish(0);
@@ -217,9 +206,9 @@ TEST(RunModes, WhatARotationRepeatsIsSaidOnce) {
 // server: over sixty sets its memory stays flat.
 TEST(RunModes, RotationChangesTheWallpaperEveryIntervalAndLeavesNothingBehind) {
     Desk desk;
-    write_file(desk.dir.file("k_save.dat"), desk.list("0.1"));
+    desk.program.write_list("0.1", desk.three);
     MapWatcher watcher(desk.server.display());
-    Process program(desk.program, {"/s"}, desk.env());
+    Process program(desk.program.path, {"/s"}, desk.env());
     ASSERT_TRUE(watcher.window_mapped_within(10000));
     auto pixmap = [&] { return root_pixmap_property(desk.server.display(), "_XROOTPMAP_ID"); };
     std::uint32_t last = pixmap();

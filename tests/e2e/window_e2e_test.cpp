@@ -22,15 +22,14 @@ constexpr std::uint32_t red = 0xdd2211, blue = 0x1144ee;
 TEST(WindowEndToEnd, AUserAtTheRealWindow) {
     Xvfb server(640, 480);
     TempDir dir;
-    std::string program = copy_program_into(dir.path());
+    ProgramCopy program(dir.path());
+    const std::string& settings = program.settings;
     write_solid_image(dir.file("red.png"), red);
     write_solid_image(dir.file("blue.png"), blue);
-    const std::string settings = dir.file("k_save.dat"), entries = "\"" + dir.file("blue.png") + "\"\r\n\"" +
-                                                                   dir.file("red.png") +
-                                                                   "\"\r\n\"/home/me/Pictures/桜.bmp\"\r\n";
-    write_file(settings, "\"30\"\r\n" + entries);
+    program.write_list("30", {dir.file("blue.png"), dir.file("red.png"), "/home/me/Pictures/桜.bmp"});
+    const std::string entries = read_file(settings).substr(6);
     MapWatcher watcher(server.display());
-    Process wallcycle(program, {}, {{"DISPLAY", server.display()}, {"QT_QPA_PLATFORM", "xcb"}});
+    Process wallcycle(program.path, {}, {{"DISPLAY", server.display()}, {"QT_QPA_PLATFORM", "xcb"}});
     ASSERT_TRUE(watcher.window_mapped_within(10000));
     ShownWindow window = shown_window(server.display(), "^Form1$");
     ASSERT_FALSE(window.id.empty());
@@ -93,11 +92,12 @@ TEST(WindowEndToEnd, AUserAtTheRealWindow) {
 TEST(WindowEndToEnd, AnUnreadableListIsReplacedOnlyWhenTheUserSaysYes) {
     Xvfb server(640, 480);
     TempDir dir;
-    std::string program = copy_program_into(dir.path()), settings = dir.file("k_save.dat");
+    ProgramCopy program(dir.path());
+    const std::string& settings = program.settings;
     write_file(settings, "\"1\"\r\n");
     std::filesystem::resize_file(settings, (std::uintmax_t{256} << 20) + 1);
     MapWatcher watcher(server.display());
-    Process wallcycle(program, {}, {{"DISPLAY", server.display()}, {"QT_QPA_PLATFORM", "xcb"}});
+    Process wallcycle(program.path, {}, {{"DISPLAY", server.display()}, {"QT_QPA_PLATFORM", "xcb"}});
     ASSERT_TRUE(watcher.window_mapped_within(10000));
     ShownWindow window = shown_window(server.display(), "^Form1$");
     ASSERT_FALSE(window.id.empty());

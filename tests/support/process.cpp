@@ -75,17 +75,35 @@ Finished run(const std::string& program, const std::vector<std::string>& args,
     return Process(program, args, env).finish(timeout_ms);
 }
 
-std::string copy_program_into(const std::string& directory) {
+ProgramCopy::ProgramCopy(const std::string& where)
+    : folder(where), path(where + "/wallcycle"), settings(where + "/k_save.dat") {
     namespace fs = std::filesystem;
+    fs::create_directories(folder);
     fs::path program(WALLCYCLE_PROGRAM);
     for (const auto& entry : fs::directory_iterator(program.parent_path())) { // its modules
         std::string name = entry.path().filename().string();
         if (name.starts_with("wallcycle-") && name.ends_with(".so"))
-            fs::copy_file(entry.path(), fs::path(directory) / name, fs::copy_options::overwrite_existing);
+            fs::copy_file(entry.path(), fs::path(folder) / name, fs::copy_options::overwrite_existing);
     }
-    std::string target = directory + "/wallcycle";
-    fs::copy_file(program, target, fs::copy_options::overwrite_existing);
-    return target;
+    fs::copy_file(program, path, fs::copy_options::overwrite_existing);
+}
+
+void ProgramCopy::write_list(const std::string& interval, const std::vector<std::string>& entries) const {
+    std::string text = "\"" + interval + "\"\r\n";
+    for (const std::string& entry : entries)
+        text += "\"" + entry + "\"\r\n";
+    write_file(settings, text);
+}
+
+std::map<std::string, std::string> ProgramCopy::session(const std::map<std::string, std::string>& changes) {
+    std::map<std::string, std::string> env{{"XDG_CURRENT_DESKTOP", ""},
+                                           {"DESKTOP_SESSION", ""},
+                                           {"WAYLAND_DISPLAY", ""},
+                                           {"SWAYSOCK", ""},
+                                           {"WALLCYCLE_BACKEND", ""}};
+    for (const auto& [name, value] : changes)
+        env[name] = value;
+    return env;
 }
 
 std::string start_and_read_first_line(const std::vector<std::string>& argv, pid_t& pid) {

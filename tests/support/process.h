@@ -43,9 +43,18 @@ private:
 Finished run(const std::string& program, const std::vector<std::string>& args,
              const std::map<std::string, std::string>& env = {}, int timeout_ms = 20000);
 
-// A copy of the built program and its modules in a directory of its own, where it looks for its
-// settings.
-std::string copy_program_into(const std::string& directory);
+// The built program and its modules copied into a folder of its own (made), where it reads its
+// settings file, run as a login script would start it.
+struct ProgramCopy {
+    explicit ProgramCopy(const std::string& folder);
+    std::string folder, path, settings;
+
+    // Writes the settings file: the interval, then one record per entry.
+    void write_list(const std::string& interval, const std::vector<std::string>& entries) const;
+    // The environment of a bare X session (whatever desktop the machine running the tests has),
+    // changed by `changes`.
+    static std::map<std::string, std::string> session(const std::map<std::string, std::string>& changes = {});
+};
 
 // Starts a server that says where it listens in its first line on stdout (within 10 s); that line.
 std::string start_and_read_first_line(const std::vector<std::string>& argv, pid_t& pid);

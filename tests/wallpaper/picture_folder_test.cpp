@@ -118,15 +118,6 @@ TEST(FolderPick, UniformOverEveryPictureTheListStandsFor) {
         EXPECT_NEAR(count, draws / 4, draws / 50) << path;
 }
 
-TEST(FolderPick, WithoutFoldersItIsThePickOverTheEntries) {
-    Names entries{"/p/a.png", "/p/b", "/p/c.jpg"}; // "/p/b" is not there: an entry like any other
-    Desk desk;
-    for (float f : {0.0f, 0.34f, 0.5f, 0.9999f}) {
-        PickOutcome outcome = apply_random_entry(entries, desk.backends, {}, [f] { return f; });
-        EXPECT_EQ(outcome.path, entries[static_cast<std::size_t>(3 * f)]) << f;
-    }
-}
-
 // A damaged picture in a folder is skipped, noted for stderr, and another taken; pictures that are
 // all unusable, an empty folder, a folder that is gone: nothing is set, and the reason says why.
 TEST(FolderPick, UnusablePicturesAreSkippedAndEmptyFoldersRefused) {

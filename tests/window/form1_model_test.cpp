@@ -2,8 +2,8 @@
 // rotation's tick, with a desktop that records what it is asked to show (no window, no X server).
 
 #include "settings/settings_file.h"
-#include "tests/support/probe_backend.h"
 #include "tests/support/files.h"
+#include "tests/support/probe_backend.h"
 #include "window/form1_model.h"
 #include "window/list_commands.h"
 
@@ -109,8 +109,10 @@ TEST(Form1Model, AHugeIntervalIsShownShortAndSavedWhole) {
     EXPECT_EQ(read_file(window.file()).size(), (10u << 20) + 4);
 }
 
-TEST(Form1Model, SettingAPictureSaysWhyItFailedInTheWindowsLanguage) {
-    Window window({"0", {"/pics/red.png", "/pics/gone.png"}});
+// Setting a picture from the window, or at the rotation's tick: a failure says why in the window's
+// language (stderr stays English); an empty list at the tick stays quiet in the window.
+TEST(Form1Model, SettingAndTheTickSayWhyAPictureFailedInTheWindowsLanguage) {
+    Window window({"1", {"/pics/red.png", "/pics/gone.png"}});
     window.desktop->refused.insert("/pics/gone.png");
     EXPECT_FALSE(window.model->set_as_wallpaper(0).has_value());
     testing::internal::CaptureStderr();
@@ -122,17 +124,14 @@ TEST(Form1Model, SettingAPictureSaysWhyItFailedInTheWindowsLanguage) {
     EXPECT_NE(stderr_line.find("Wallpaper not changed"), std::string::npos) << "stderr stays English";
     EXPECT_FALSE(window.model->set_as_wallpaper(7).has_value()); // nothing selected there
     EXPECT_EQ(window.shown, (Names{"x11 /pics/red.png", "x11 /pics/gone.png"}));
-}
 
-TEST(Form1Model, TheTickSetsAPictureOfTheListAndAnEmptyListStaysQuiet) {
-    Window window({"1", {"/pics/only.png"}});
-    EXPECT_FALSE(window.model->tick().has_value());
-    EXPECT_EQ(window.shown, Names{"x11 /pics/only.png"});
-    window.desktop->refused.insert("/pics/only.png");
-    std::optional<Notice> failed = window.model->tick();
+    Window once({"1", {"/pics/only.png"}});
+    EXPECT_FALSE(once.model->tick().has_value());
+    EXPECT_EQ(once.shown, Names{"x11 /pics/only.png"});
+    once.desktop->refused.insert("/pics/only.png");
+    std::optional<Notice> failed = once.model->tick();
     ASSERT_TRUE(failed.has_value());
     EXPECT_EQ(failed->text.rfind("壁紙を変更できませんでした。", 0), 0u);
-
     Window empty({"1", {}});
     testing::internal::CaptureStderr();
     EXPECT_FALSE(empty.model->tick().has_value()); // a notice every tick would bury the window
