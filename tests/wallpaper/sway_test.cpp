@@ -4,7 +4,9 @@
 #include "tests/support/files.h"
 #include "tests/support/images.h"
 #include "tests/support/process.h"
+
 #include "wallpaper/backend_loader.h"
+#include <QImage>
 
 #include <csignal>
 #include <cstdlib>
@@ -78,21 +80,10 @@ public:
         std::string shot = dir_.file("shot.ppm");
         Finished done = run("/usr/bin/grim", {"-t", "ppm", shot},
                             {{"XDG_RUNTIME_DIR", dir_.path()}, {"WAYLAND_DISPLAY", wayland_display_}});
-        if (done.exit_code != 0)
+        QImage image(QString::fromStdString(shot));
+        if (done.exit_code != 0 || image.isNull())
             throw std::runtime_error("grim failed: " + done.err);
-        std::string ppm = read_file(shot);
-        std::istringstream header(ppm);
-        std::string magic;
-        int width = 0, height = 0, max = 0;
-        header >> magic >> width >> height >> max;
-        std::size_t data = static_cast<std::size_t>(header.tellg()) + 1;
-        std::size_t at = data + (static_cast<std::size_t>(y) * width + x) * 3;
-        if (magic != "P6" || at + 3 > ppm.size())
-            throw std::runtime_error("unexpected screenshot");
-        auto byte = [&](std::size_t i) {
-            return static_cast<std::uint32_t>(static_cast<unsigned char>(ppm[i]));
-        };
-        return byte(at) << 16 | byte(at + 1) << 8 | byte(at + 2);
+        return image.pixel(x, y) & 0xffffff;
     }
 
 private:
