@@ -12,17 +12,14 @@ using namespace wallcycle;
 
 namespace {
 
-// A fresh folder under the system's temporary folder.
+// A fresh folder under the system's temporary folder (its name is plain ASCII under wine).
 std::string temporary_folder(const char* name) {
-    wchar_t base[MAX_PATH];
-    GetTempPathW(MAX_PATH, base);
-    std::wstring folder = std::wstring(base) + L"wallcycle-" + std::wstring(name, name + strlen(name)) +
-                          L"-" + std::to_wstring(GetCurrentProcessId());
-    CreateDirectoryW(folder.c_str(), nullptr);
-    int length = WideCharToMultiByte(CP_UTF8, 0, folder.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(length - 1), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, folder.c_str(), -1, utf8.data(), length, nullptr, nullptr);
-    return utf8;
+    char base[MAX_PATH];
+    GetTempPathA(MAX_PATH, base);
+    std::string folder =
+        std::string(base) + "wallcycle-" + name + "-" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(folder.c_str(), nullptr);
+    return folder;
 }
 
 TEST(WindowsPlatform, TheSystemIsJapanese) {
