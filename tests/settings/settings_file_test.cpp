@@ -68,20 +68,6 @@ TEST(LoadSettings, OutcomesAndWhatCannotBeReadNeverBlocks) {
     }
 }
 
-// Root reads everything, so the load runs as an unprivileged user.
-TEST(LoadSettings, AFileTheUserCannotReadIsUnreadable) {
-    TempDir dir;
-    chmod(dir.path().c_str(), 0755);
-    std::string path = dir.file("k_save.dat");
-    write_file(path, "\"9\"\r\n\"/mine.bmp\"\r\n");
-    chmod(path.c_str(), 0000);
-    std::string reason = as_another_user([&] {
-        LoadedSettings loaded = LoadSettings(path);
-        return std::make_pair(loaded.problem == LoadProblem::Unreadable, loaded.reason);
-    });
-    EXPECT_NE(reason.find("Permission denied"), std::string::npos) << reason;
-}
-
 // Each record is decoded by itself: a record from a Japanese Windows system, or one with a stray
 // byte, leaves the others as they are; and a save writes every record the user did not touch
 // back as the very bytes it was read from.
@@ -219,25 +205,32 @@ TEST(SaveSettings, WritesExactBytesOrLeavesWhatWasThere) {
     }
 }
 
-// Root may write anywhere, so the save runs as an unprivileged user in a folder it cannot write.
-TEST(SaveSettings, UnwritableFolderFailsWithReasonAndKeepsTheOldFile) {
+// Root reads and writes everywhere, so these run as an unprivileged user: a settings file it may
+// not read loads as unreadable, and a save into a folder it may not write fails with the reason and
+// keeps the old file.
+TEST(SettingsFile, WhatTheUserMayNotReadOrWriteSaysWhyAndKeepsTheFile) {
     TempDir dir;
-    std::string path = dir.file("k_save.dat");
-    const std::string old_bytes = "\"9\"\r\n\"/old.bmp\"\r\n";
-    write_file(path, old_bytes);
+    const std::string theirs = dir.file("theirs.dat"), path = dir.file("k_save.dat"),
+                      old = "\"9\"\r\n\"/old.bmp\"\r\n";
+    write_file(theirs, old);
+    write_file(path, old);
     chmod(dir.path().c_str(), 0755);
+    chmod(theirs.c_str(), 0000);
     chmod(path.c_str(), 0644);
-
-    std::string reason = as_another_user([&] {
+    std::string reasons = as_another_user([&] {
         if (geteuid() != 0)
             chmod(dir.path().c_str(), 0555); // as an ordinary user, take away our own write access
+        LoadedSettings loaded = LoadSettings(theirs);
         Status saved = SaveSettings(path, {"1", {"/new.bmp"}});
-        return std::make_pair(!saved.ok(), saved.reason()); // the save must fail
+        return std::make_pair(loaded.problem == LoadProblem::Unreadable && !saved.ok(),
+                              loaded.reason + "\n" + saved.reason());
     });
     chmod(dir.path().c_str(), 0755);
-    EXPECT_NE(reason.find(dir.path()), std::string::npos) << reason;
-    EXPECT_NE(reason.find("Permission denied"), std::string::npos) << reason;
-    EXPECT_EQ(read_file(path), old_bytes);
+    std::string loading = reasons.substr(0, reasons.find('\n')), saving = reasons.substr(loading.size());
+    EXPECT_NE(loading.find("Permission denied"), std::string::npos) << reasons;
+    EXPECT_NE(saving.find(dir.path()), std::string::npos) << reasons;
+    EXPECT_NE(saving.find("Permission denied"), std::string::npos) << reasons;
+    EXPECT_EQ(read_file(path), old);
 }
 
 Settings numbered_list(const char* interval, int count, const char* stem) {
