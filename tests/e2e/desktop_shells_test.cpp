@@ -190,12 +190,21 @@ struct Program : ProgramCopy {
     }
 };
 
+// Each shell found from XDG_CURRENT_DESKTOP as its session names it. On XFCE, between the steps
+// the user picks the style "None", which hides the picture: the next set must show it again.
+struct ShellCase {
+    const char* name;
+    Shell shell;
+    const char* current_desktop;
+    void (*between)(DesktopSession&) = nullptr;
+};
+class DesktopShells : public testing::TestWithParam<ShellCase> {};
 // Set; covering the screen; the same file edited in place is drawn anew; a path with blanks,
 // Japanese and URI-special characters; a name in bytes that are not UTF-8; every format the program reads,
 // most of which the desktop itself does not (it is handed a picture made for it), one of them edited in place
 // too.
-void sets_the_wallpaper_on(Shell shell, const char* current_desktop,
-                           void (*between)(DesktopSession&) = nullptr) {
+TEST_P(DesktopShells, SetsTheWallpaper) {
+    const auto [name, shell, current_desktop, between] = GetParam();
     DesktopSession session;
     session.start(shell);
     Program program(session.folder().file("program"));
@@ -247,18 +256,6 @@ void sets_the_wallpaper_on(Shell shell, const char* current_desktop,
     EXPECT_EQ(made, 1u);
 }
 
-// Each shell found from XDG_CURRENT_DESKTOP as its session names it. On XFCE, between the steps
-// the user picks the style "None", which hides the picture: the next set must show it again.
-struct ShellCase {
-    const char* name;
-    Shell shell;
-    const char* current_desktop;
-    void (*between)(DesktopSession&) = nullptr;
-};
-class DesktopShells : public testing::TestWithParam<ShellCase> {};
-TEST_P(DesktopShells, SetsTheWallpaper) {
-    sets_the_wallpaper_on(GetParam().shell, GetParam().current_desktop, GetParam().between);
-}
 INSTANTIATE_TEST_SUITE_P(
     Each, DesktopShells,
     testing::Values(ShellCase{"Xfce", Shell::Xfce, "XFCE",
