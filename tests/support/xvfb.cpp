@@ -47,15 +47,15 @@ Xvfb::~Xvfb() {
 }
 
 long Xvfb::rss_kib() const {
-    std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
-    std::string key;
-    while (status >> key) {
-        if (key == "RssAnon:") {
-            long kib = 0;
-            status >> kib;
-            return kib;
-        }
-    }
+    return status_kib(pid_, "RssAnon:");
+}
+
+long status_kib(pid_t pid, const std::string& key) {
+    std::ifstream status(pid == 0 ? std::string("/proc/self/status")
+                                  : "/proc/" + std::to_string(pid) + "/status");
+    for (std::string word; status >> word;)
+        if (word == key && status >> word)
+            return std::stol(word);
     return -1;
 }
 

@@ -29,6 +29,9 @@ private:
     std::string display_;
 };
 
+// A figure of /proc/PID/status in KiB ("VmHWM:", "RssAnon:"; PID 0: this process), or -1.
+long status_kib(pid_t pid, const std::string& key);
+
 // What the screen shows in the given area of the root window.
 QImage grab_screen_area(const std::string& display, int x, int y, int width, int height);
 std::uint32_t root_pixel(const std::string& display, int x, int y); // 0xRRGGBB
