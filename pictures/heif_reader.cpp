@@ -93,12 +93,14 @@ Result<Picture> read_heif(std::string_view bytes, const PictureRequest& request)
         return fail("there is not enough memory for the picture");
     for (int y = 0; y < p.height() * k; ++y) {
         std::uint32_t* row = k > 1 ? line.get() : p.row(y);
+        const uint8_t* at[4] = {};
+        for (int c = 0; c < (alpha ? 4 : 3); ++c)
+            at[c] = planes[c] + static_cast<std::ptrdiff_t>(y) * strides[c];
         auto sample = [&](int c, int x) -> std::uint32_t {
-            const uint8_t* at = planes[c] + static_cast<std::ptrdiff_t>(y) * strides[c];
             if (depth == 8)
-                return at[x];
+                return at[c][x];
             std::uint16_t wide;
-            std::memcpy(&wide, at + 2 * static_cast<std::ptrdiff_t>(x), 2);
+            std::memcpy(&wide, at[c] + 2 * static_cast<std::ptrdiff_t>(x), 2);
             return std::min<std::uint32_t>(255, (wide + (1u << (depth - 9))) >> (depth - 8));
         };
         for (int x = 0; x < p.width() * k; ++x) {
