@@ -115,6 +115,20 @@ static std::string said_in(int file) {
     return last_line(text);
 }
 
+// Waits for our child to end, at most timeout_ms: its pid once it has ended, 0 while it still
+// runs, -1 when it cannot be waited for.
+static pid_t ended_within(pid_t pid, int& status, int timeout_ms) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+    for (;;) {
+        pid_t done = waitpid(pid, &status, WNOHANG);
+        if (done < 0 && errno == EINTR)
+            done = 0; // interrupted: not known to have ended
+        if (done != 0 || std::chrono::steady_clock::now() >= deadline)
+            return done;
+        usleep(5000);
+    }
+}
+
 Status run_program(const std::vector<std::string>& argv, int timeout_ms) {
     int said = memfd_create("wallcycle-child-output", MFD_CLOEXEC);
     if (said < 0)
@@ -126,11 +140,8 @@ Status run_program(const std::vector<std::string>& argv, int timeout_ms) {
         return fail(started.reason());
     }
     const pid_t pid = started.value();
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
     int status = 0;
-    pid_t done = 0;
-    while ((done = waitpid(pid, &status, WNOHANG)) == 0 && std::chrono::steady_clock::now() < deadline)
-        usleep(5000);
+    const pid_t done = ended_within(pid, status, timeout_ms);
     if (done == 0) {
         kill(-pid, SIGKILL); // some helpers ignore SIGTERM
         waitpid(pid, &status, 0);
@@ -160,11 +171,8 @@ Result<int> start_lasting(const std::vector<std::string>& argv, const std::strin
         return started;
     }
     const pid_t pid = started.value();
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(settle_ms);
     int status = 0;
-    pid_t done = 0;
-    while ((done = waitpid(pid, &status, WNOHANG)) == 0 && std::chrono::steady_clock::now() < deadline)
-        usleep(10000);
+    const pid_t done = ended_within(pid, status, settle_ms);
     std::string output = done == pid && said >= 0 ? said_in(said) : std::string();
     if (said >= 0)
         close(said);
