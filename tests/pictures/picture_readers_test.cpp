@@ -171,10 +171,7 @@ TEST(PictureReaders, RunLengthJumpsLeaveBlack) {
 }
 
 TEST(PictureReaders, ExifOrientationIsReadFromEitherByteOrder) {
-    struct Case {
-        std::string app1;
-        int orientation;
-    } cases[] = {
+    const std::pair<std::string, int> cases[] = {
         {"Exif\0\0II*\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0\x08\0\0\0"s, 8},
         {"Exif\0\0MM\0*\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01\0\x03\0\0"s, 3},
         {"Exif\0\0II*\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0\x09\0\0\0"s, 1}, // no such
@@ -182,8 +179,8 @@ TEST(PictureReaders, ExifOrientationIsReadFromEitherByteOrder) {
         {"Exif\0\0II*\0\x08\0\0\0\xff\xff\x12\x01"s, 1},                         // entries past the end
         {"http://ns.adobe.com/xap/1.0/"s, 1},                                    // XMP, not EXIF
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(exif_orientation(c.app1), c.orientation) << c.orientation;
+    for (const auto& [app1, orientation] : cases)
+        EXPECT_EQ(exif_orientation(app1), orientation) << orientation;
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <map>
+#include <tuple>
 
 using namespace wallcycle;
 
@@ -21,31 +22,22 @@ const NumberFormat comma{",", "-"};
 const NumberFormat unicode_minus{",", "\xE2\x88\x92"};
 
 TEST(FormatNumber, GeneralFormAtMostFifteenDigits) {
-    struct Case {
-        double value;
-        NumberFormat format;
-        const char* text;
-    } cases[] = {
-        // clang-format off
+    // clang-format off
+    const std::tuple<double, NumberFormat, const char*> cases[] = {
         {0.0, dot, "0"}, {-0.0, dot, "0"}, {1.0, dot, "1"}, {2.5 - 1.0, dot, "1.5"}, {0.5 - 1.0, dot, "-0.5"},
         {1.1 - 1.0, dot, "0.1"}, {1.1 - 1.0, comma, "0,1"}, // 0.10000000000000009 in binary
         {0.5 - 1.0, comma, "-0,5"}, {0.5 - 1.0, unicode_minus, "\xE2\x88\x92" "0,5"},
         {3600.0, dot, "3600"}, {123456789012345.0, dot, "123456789012345"}, {1e15, dot, "1E+15"},
         {1e20, dot, "1E+20"}, {1e20, unicode_minus, "1E+20"}, {0.0001, dot, "0.0001"}, {0.00001, dot, "1E-05"},
         {0.00001, unicode_minus, "1E-05"}, {1.0 / 3.0, dot, "0.333333333333333"}, {-1e-7, dot, "-1E-07"},
-        // clang-format on
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(format_number(c.value, c.format), c.text) << c.value;
+    }; // clang-format on
+    for (const auto& [value, format, text] : cases)
+        EXPECT_EQ(format_number(value, format), text) << value;
 }
 
 TEST(ParseNumber, AcceptsLocaleAndPlainForms) {
-    struct Case {
-        const char* text;
-        NumberFormat format;
-        std::optional<double> value;
-    } cases[] = {
-        // clang-format off
+    // clang-format off
+    const std::tuple<const char*, NumberFormat, std::optional<double>> cases[] = {
         {"0", dot, 0.0}, {"10", dot, 10.0}, {"2.5", dot, 2.5}, {"2,5", comma, 2.5}, {"2,5", dot, std::nullopt},
         {"2.5", comma, 2.5}, // "." is always understood
         {" 7 ", dot, 7.0}, {"\t7", dot, 7.0}, {"-0.5", dot, -0.5}, {"+3", dot, 3.0}, {".5", dot, 0.5},
@@ -54,10 +46,9 @@ TEST(ParseNumber, AcceptsLocaleAndPlainForms) {
         {"1,000", dot, std::nullopt}, // no grouping
         {"12abc", dot, std::nullopt}, {"1e", dot, std::nullopt}, {".", dot, std::nullopt}, {"-", dot, std::nullopt},
         {"nan", dot, std::nullopt}, {"inf", dot, std::nullopt}, {"1e400", dot, std::nullopt}, {"0x10", dot, std::nullopt},
-        // clang-format on
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(parse_number(c.text, c.format), c.value) << '"' << c.text << '"';
+    }; // clang-format on
+    for (const auto& [text, format, value] : cases)
+        EXPECT_EQ(parse_number(text, format), value) << '"' << text << '"';
 }
 
 TEST(ParseNumber, ReadsBackWhatFormatWrites) {
@@ -70,64 +61,50 @@ TEST(ParseNumber, ReadsBackWhatFormatWrites) {
 }
 
 TEST(RoundHalfEven, TiesGoToTheEvenNeighbour) {
-    struct Case {
-        double value;
-        std::optional<std::int32_t> rounded;
-    } cases[] = {
-        // clang-format off
+    // clang-format off
+    const std::pair<double, std::optional<std::int32_t>> cases[] = {
         {0.5, 0}, {1.5, 2}, {2.5, 2}, {-0.5, 0}, {-1.5, -2}, {2500.0, 2500}, {0.4999999999999999, 0},
         {1234.5, 1234}, {1235.5, 1236}, {2147483647.0, 2147483647}, {2147483647.4, 2147483647},
         {2147483647.5, std::nullopt}, {-2147483648.0, -2147483648}, {-2147483648.6, std::nullopt},
         {1e20, std::nullopt}, {NAN, std::nullopt}, {INFINITY, std::nullopt},
-        // clang-format on
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(round_half_even_to_int32(c.value), c.rounded) << c.value;
+    }; // clang-format on
+    for (const auto& [value, rounded] : cases)
+        EXPECT_EQ(round_half_even_to_int32(value), rounded) << value;
 }
 
 TEST(RotationInterval, SecondsToMilliseconds) {
-    struct Case {
-        const char* text;
-        NumberFormat format;
-        std::optional<int> ms;
-    } cases[] = {
-        // clang-format off
+    // clang-format off
+    const std::tuple<const char*, NumberFormat, std::optional<int>> cases[] = {
         {"0", dot, 0}, {"10", dot, 10000}, {"2.5", dot, 2500}, {"2,5", comma, 2500}, {"0.0005", dot, 0},
         {"0.0015", dot, 2}, {"0.0025", dot, 2}, // 1.5 ms ties to 2, 2.5 ms to 2
         {"0.5", dot, 500}, {"2147483.647", dot, 2147483647}, {"2147483.648", dot, std::nullopt},
         {"1e20", dot, std::nullopt}, {"-1", dot, std::nullopt}, {"abc", dot, std::nullopt}, {"", dot, std::nullopt},
         {"-0.0001", dot, 0}, // rounds to zero: idle, like 0
-        // clang-format on
-    };
-    for (const auto& c : cases) {
-        Result<int> ms = rotation_interval_ms(c.text, c.format);
-        if (c.ms) {
-            ASSERT_TRUE(ms.ok()) << c.text << ": " << ms.reason();
-            EXPECT_EQ(ms.value(), *c.ms) << c.text;
+    }; // clang-format on
+    for (const auto& [text, format, expected] : cases) {
+        Result<int> ms = rotation_interval_ms(text, format);
+        if (expected) {
+            ASSERT_TRUE(ms.ok()) << text << ": " << ms.reason();
+            EXPECT_EQ(ms.value(), *expected) << text;
         } else {
-            EXPECT_FALSE(ms.ok()) << c.text;
-            EXPECT_NE(ms.reason().find(c.text), std::string::npos) << ms.reason();
+            EXPECT_FALSE(ms.ok()) << text;
+            EXPECT_NE(ms.reason().find(text), std::string::npos) << ms.reason();
         }
     }
 }
 
 TEST(PickIndex, StaysInsideTheList) {
     const float largest_fraction = 1.0f - 1.0f / 16777216.0f;
-    struct Case {
-        std::size_t count;
-        float fraction;
-        std::size_t index;
-    } cases[] = {
-        // clang-format off
+    // clang-format off
+    const std::tuple<std::size_t, float, std::size_t> cases[] = {
         {1, 0.0f, 0}, {1, largest_fraction, 0}, {2, 0.5f, 1}, {2, 0.4999999f, 0}, {3, largest_fraction, 2},
         {10, 0.999f, 9}, {32767, 0.0f, 0}, {32767, largest_fraction, 32766}, {32767, 0.5f, 16383},
         {100000, largest_fraction, 99999}, {100000, 0.5f, 50000},
         {16777217, largest_fraction, 16777215}, // float(count) loses the last unit past 2^24
         {5, 1.0f, 4},                           // never drawn, but still held inside the list
-        // clang-format on
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(pick_index(c.count, c.fraction), c.index) << c.count << " " << c.fraction;
+    }; // clang-format on
+    for (const auto& [count, fraction, index] : cases)
+        EXPECT_EQ(pick_index(count, fraction), index) << count << " " << fraction;
 }
 
 TEST(RandomFraction, NeverReachesOne) {

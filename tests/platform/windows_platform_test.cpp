@@ -27,10 +27,8 @@ TEST(WindowsPlatform, TheSystemIsJapanese) {
 }
 
 TEST(WindowsPlatform, SettingsTextInCodePage932) {
-    struct Case {
-        const char* text;
-        const char* bytes; // nullptr: cannot be stored
-    } cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
+        // text, and its bytes (nullptr: cannot be stored)
         {"C:\\a.bmp", "C:\\a.bmp"},
         {"C:\\\xE6\xA1\x9C.bmp", "C:\\\x8D\xF7.bmp"},                         // 桜
         {"\xE8\xA1\xA8", "\x95\x5C"},                                         // 表: a second byte like "\"
@@ -39,15 +37,15 @@ TEST(WindowsPlatform, SettingsTextInCodePage932) {
         {"caf\xC3\xA9.bmp", nullptr},                                         // é is not in code page 932
         {"\xF0\x9F\x8C\xB8.png", nullptr},                                    // 🌸
     };
-    for (const auto& c : cases) {
-        Result<std::string> stored = encode_settings_text(c.text);
-        if (c.bytes == nullptr) {
-            EXPECT_FALSE(stored.ok()) << c.text;
+    for (const auto& [text, bytes] : cases) {
+        Result<std::string> stored = encode_settings_text(text);
+        if (bytes == nullptr) {
+            EXPECT_FALSE(stored.ok()) << text;
             continue;
         }
-        ASSERT_TRUE(stored.ok()) << c.text << ": " << stored.reason();
-        EXPECT_EQ(stored.value(), c.bytes);
-        EXPECT_EQ(decode_settings_record(stored.value(), false), c.text);
+        ASSERT_TRUE(stored.ok()) << text << ": " << stored.reason();
+        EXPECT_EQ(stored.value(), bytes);
+        EXPECT_EQ(decode_settings_record(stored.value(), false), text);
     }
 }
 

@@ -70,19 +70,15 @@ TEST(WriteRecords, QuotedWithCrLf) {
 }
 
 TEST(WriteRecords, RefusesTextThatWouldNotReadBack) {
-    struct Case {
-        Settings settings;
-        const char* named;
-    } cases[] = {
-        {{"1", {"/ok.bmp", "/say \"hi\".bmp"}}, "/say \"hi\".bmp"},
-        {{"1", {"/line\nbreak.bmp"}}, "/line\\x0Abreak.bmp"}, // the message itself stays on one line
-        {{"1", {"/cr\rhere.bmp"}}, "/cr\\x0Dhere.bmp"},
-        {{"1\"", {}}, "1\""},
-    };
-    for (const auto& c : cases) {
-        Result<std::string> text = write_records(c.settings);
-        ASSERT_FALSE(text.ok()) << c.named;
-        EXPECT_NE(text.reason().find(c.named), std::string::npos) << text.reason();
+    for (const auto& [settings, named] : {
+             std::pair<Settings, const char*>{{"1", {"/ok.bmp", "/say \"hi\".bmp"}}, "/say \"hi\".bmp"},
+             {{"1", {"/line\nbreak.bmp"}}, "/line\\x0Abreak.bmp"}, // the message itself stays on one line
+             {{"1", {"/cr\rhere.bmp"}}, "/cr\\x0Dhere.bmp"},
+             {{"1\"", {}}, "1\""},
+         }) {
+        Result<std::string> text = write_records(settings);
+        ASSERT_FALSE(text.ok()) << named;
+        EXPECT_NE(text.reason().find(named), std::string::npos) << text.reason();
     }
 }
 
@@ -135,18 +131,12 @@ TEST(SettingsEncoding, Utf8AsItIsOtherwiseCodePage932) {
 #endif
 
 TEST(SettingsEncoding, Utf8Validation) {
-    struct Case {
-        std::string bytes;
-        bool valid;
-    } cases[] = {
-        // clang-format off
-        {"", true}, {"plain", true}, {"\xE6\xA1\x9C", true}, {"\xF0\x9F\x8C\xB8", true}, // 🌸
-        {"\xC0\xAF", false}, {"\xED\xA0\x80", false}, {"\xF4\x90\x80\x80", false}, // overlong "/", surrogate, past U+10FFFF
-        {"\xE6\xA1", false}, {"\x8D\xF7", false}, // cut off, Shift-JIS
-        // clang-format on
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(is_valid_utf8(c.bytes), c.valid) << c.bytes;
+    // clang-format off
+    for (auto [bytes, valid] : {std::pair{"", true}, {"plain", true}, {"\xE6\xA1\x9C", true}, {"\xF0\x9F\x8C\xB8", true}, // 🌸
+             {"\xC0\xAF", false}, {"\xED\xA0\x80", false}, {"\xF4\x90\x80\x80", false}, // overlong "/", surrogate, past U+10FFFF
+             {"\xE6\xA1", false}, {"\x8D\xF7", false}}) // cut off, Shift-JIS
+        EXPECT_EQ(is_valid_utf8(bytes), valid) << bytes;
+    // clang-format on
 }
 
 } // namespace

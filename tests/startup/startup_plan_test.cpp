@@ -18,17 +18,12 @@ LoadedSettings problem(LoadProblem kind) {
 }
 
 TEST(RunMode, ComparedWholeAndCaseSensitively) {
-    struct Case {
-        const char* argument;
-        RunMode mode;
-    } cases[] = {
-        {"/e", RunMode::ApplyOnce},  {"/s", RunMode::Rotate},     {"", RunMode::Configure},
-        {"/E", RunMode::Configure},  {"/S", RunMode::Configure},  {"/e /s", RunMode::Configure},
-        {"/ex", RunMode::Configure}, {" /e", RunMode::Configure}, {"/e ", RunMode::Configure},
-        {"-e", RunMode::Configure},  {"e", RunMode::Configure},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(run_mode_for(c.argument), c.mode) << '"' << c.argument << '"';
+    // clang-format off
+    for (auto [argument, mode] : {std::pair{"/e", RunMode::ApplyOnce}, {"/s", RunMode::Rotate}, {"", RunMode::Configure},
+             {"/E", RunMode::Configure}, {"/S", RunMode::Configure}, {"/e /s", RunMode::Configure},
+             {"/ex", RunMode::Configure}, {" /e", RunMode::Configure}, {"/e ", RunMode::Configure},
+             {"-e", RunMode::Configure}, {"e", RunMode::Configure}}) // clang-format on
+        EXPECT_EQ(run_mode_for(argument), mode) << '"' << argument << '"';
 }
 
 TEST(StartupPlan, RunModesAndTheirFailures) {

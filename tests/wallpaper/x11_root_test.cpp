@@ -28,26 +28,23 @@ TEST(X11Root, SetsEachImageFormatAndTheRootAtoms) {
     Xvfb server(320, 200);
     TempDir dir;
     X11RootBackend backend(server.display());
-    struct Case {
-        const char* file;
-        std::uint32_t colour;
-    } cases[] = {{"a.bmp", red},    {"b.png", green}, {"c.jpg", blue},  {"d.BMP", green}, {"e.webp", red},
-                 {"f.tiff", green}, {"g.svg", red},   {"h.heic", blue}, {"i.avif", red},  {"j.jxl", green},
-                 {"k.gif", blue},   {"l.ppm", red}}; // as desktops ship theirs
-    for (const auto& c : cases) {
-        std::string path = dir.file(c.file);
+    // clang-format off
+    for (auto [file, colour] : {std::pair{"a.bmp", red}, {"b.png", green}, {"c.jpg", blue}, {"d.BMP", green},
+             {"e.webp", red}, {"f.tiff", green}, {"g.svg", red}, {"h.heic", blue}, {"i.avif", red},
+             {"j.jxl", green}, {"k.gif", blue}, {"l.ppm", red}}) { // as desktops ship theirs
+        // clang-format on
+        std::string path = dir.file(file);
         if (path.ends_with(".svg")) // with text: drawing it needs Qt's font database
             write_file(path, "<svg xmlns='http://www.w3.org/2000/svg' width='40' height='30'>"
                              "<rect width='40' height='30' fill='#dd2211'/>"
                              "<text x='22' y='27' font-size='3'>桜 text</text></svg>");
         else
-            write_solid_image(path, c.colour, 40, 30);
+            write_solid_image(path, colour, 40, 30);
         Status applied = backend.apply(path);
-        ASSERT_TRUE(applied.ok()) << c.file << ": " << applied.reason();
+        ASSERT_TRUE(applied.ok()) << file << ": " << applied.reason();
         for (auto [x, y] : {std::pair{0, 0}, {319, 199}, {160, 100}})
-            EXPECT_TRUE(colours_near(root_pixel(server.display(), x, y), c.colour))
-                << c.file << " at " << x << "," << y << ": " << std::hex
-                << root_pixel(server.display(), x, y);
+            EXPECT_TRUE(colours_near(root_pixel(server.display(), x, y), colour))
+                << file << " at " << x << "," << y << ": " << std::hex << root_pixel(server.display(), x, y);
         std::uint32_t xroot = root_pixmap_property(server.display(), "_XROOTPMAP_ID");
         EXPECT_NE(xroot, 0u);
         EXPECT_EQ(xroot, root_pixmap_property(server.display(), "ESETROOT_PMAP_ID"));
@@ -139,19 +136,19 @@ TEST(X11Root, UnusableImagesLeaveTheWallpaperAlone) {
         std::string name = std::string("photo.") + format;
         write_split_image(dir.file(name), red, blue, 400, 300);
         std::string whole = read_file(dir.file(name));
-        auto damaged = [&](const std::string& how, const std::string& bytes, const std::string& says) {
+        auto damaged = [&](const std::string& how, const std::string& bytes) {
             write_file(dir.file(how + "." + format), bytes);
-            cases.push_back({how + "." + format, says});
+            cases.push_back({how + "." + format, ""});
         };
         for (std::size_t eighths : {2, 4, 6, 7})
-            damaged("cut-" + std::to_string(eighths), whole.substr(0, whole.size() * eighths / 8), "");
-        damaged("header-only", whole.substr(0, 30), "");
-        damaged("no-last-bytes", whole.substr(0, whole.size() - 2), "");
+            damaged("cut-" + std::to_string(eighths), whole.substr(0, whole.size() * eighths / 8));
+        damaged("header-only", whole.substr(0, 30));
+        damaged("no-last-bytes", whole.substr(0, whole.size() - 2));
         std::string junk = whole;
         for (std::size_t i = junk.size() / 3; i < junk.size(); ++i)
             junk[i] = static_cast<char>(i * 7919 % 251);
         if (std::string(format) != "bmp") // any bytes are pixels to a BMP
-            damaged("junk", junk, "");
+            damaged("junk", junk);
     }
     write_file(dir.file("empty.bmp"), "");
     write_file(dir.file("text.bmp"), "this is not an image\n");
@@ -197,20 +194,17 @@ TEST(X11Root, ExtremeShapesAreSetWithinBoundedMemory) {
     Xvfb server(320, 200);
     TempDir dir;
     X11RootBackend backend(server.display());
-    struct Case {
-        const char* file;
-        int width, height;
-        std::uint32_t colour;
-    } cases[] = {{"tall.png", 1, 800, red}, {"wide.png", 3000, 1, blue}, {"needle.png", 1, 100000, green}};
-    for (const auto& c : cases) {
-        write_solid_image(dir.file(c.file), c.colour, c.width, c.height);
+    for (auto [file, width, height, colour] : {std::tuple{"tall.png", 1, 800, red},
+                                               {"wide.png", 3000, 1, blue},
+                                               {"needle.png", 1, 100000, green}}) {
+        write_solid_image(dir.file(file), colour, width, height);
         std::ofstream("/proc/self/clear_refs") << "5"; // the peak starts again from here
-        Status applied = backend.apply(dir.file(c.file));
-        ASSERT_TRUE(applied.ok()) << c.file << ": " << applied.reason();
-        EXPECT_TRUE(colours_near(root_pixel(server.display(), 160, 100), c.colour)) << c.file;
+        Status applied = backend.apply(dir.file(file));
+        ASSERT_TRUE(applied.ok()) << file << ": " << applied.reason();
+        EXPECT_TRUE(colours_near(root_pixel(server.display(), 160, 100), colour)) << file;
         long peak_kib = status_kib(0, "VmHWM:");
         ASSERT_GT(peak_kib, 0);
-        EXPECT_LT(peak_kib, 400 * 1024) << c.file; // the whole test process, sanitizers included
+        EXPECT_LT(peak_kib, 400 * 1024) << file; // the whole test process, sanitizers included
     }
 }
 
@@ -220,56 +214,42 @@ TEST(X11Root, NothingToSetOrNoServerIsReported) {
     write_solid_image(dir.file("a.png"), red);
     std::string vanished = ":" + std::to_string(700 + getpid() % 100); // no server there: its socket is gone
     ASSERT_FALSE(std::filesystem::exists("/tmp/.X11-unix/X" + vanished.substr(1)));
-    struct Case {
-        std::string path;
-        const char* display;
-        const char* says;
-    } cases[] = {
-        {dir.file("a.png"), "", "DISPLAY is not set"},
-        {dir.file("a.png"), vanished.c_str(), "cannot connect"},
-    };
-    for (const auto& c : cases) {
-        ScopedEnvironment display{{"DISPLAY", c.display}};
+    for (auto [display, says] : {std::pair{"", "DISPLAY is not set"}, {vanished.c_str(), "cannot connect"}}) {
+        ScopedEnvironment unset{{"DISPLAY", display}};
         BackendList backends;
-        backends.push_back(std::make_unique<X11RootBackend>(c.display));
-        Status applied = ApplyWallpaper(c.path, backends);
-        EXPECT_FALSE(applied.ok()) << c.says;
-        EXPECT_NE(applied.reason().find(c.says), std::string::npos) << applied.reason();
+        backends.push_back(std::make_unique<X11RootBackend>(display));
+        Status applied = ApplyWallpaper(dir.file("a.png"), backends);
+        EXPECT_FALSE(applied.ok()) << says;
+        EXPECT_NE(applied.reason().find(says), std::string::npos) << applied.reason();
     }
 }
 
 // Other setters follow the same convention: each frees the picture the other left behind.
 TEST(X11Root, TakesTurnsWithOtherSetters) {
-    struct Case {
-        const char* peer;
-        std::vector<std::string> args;
-    } cases[] = {
-        {"feh", {"--no-fehbg", "--bg-fill"}},
-        {"hsetroot", {"-fill"}},
-        {"xwallpaper", {"--zoom"}},
-    };
-    for (const auto& c : cases) {
+    for (const auto& [peer, fill] : {std::pair{"feh", std::vector<std::string>{"--no-fehbg", "--bg-fill"}},
+                                     {"hsetroot", {"-fill"}},
+                                     {"xwallpaper", {"--zoom"}}}) {
         Xvfb server(640, 480);
         TempDir dir;
         write_solid_image(dir.file("peer.png"), blue, 64, 48);
         write_solid_image(dir.file("ours.png"), red, 64, 48);
         auto peer_sets = [&] {
-            std::vector<std::string> args = c.args;
+            std::vector<std::string> args = fill;
             args.push_back(dir.file("peer.png"));
-            Finished done = run("/usr/bin/" + std::string(c.peer), args, {{"DISPLAY", server.display()}});
-            ASSERT_EQ(done.exit_code, 0) << c.peer << " (tools/setup --tests installs it): " << done.err;
+            Finished done = run("/usr/bin/" + std::string(peer), args, {{"DISPLAY", server.display()}});
+            ASSERT_EQ(done.exit_code, 0) << peer << " (tools/setup --tests installs it): " << done.err;
         };
         // Ids are handed out again once freed, so what is left behind is counted, not looked up.
         long nothing_set = count_pixmaps(server.display());
         peer_sets();
-        ASSERT_EQ(count_pixmaps(server.display()), nothing_set + 1) << c.peer;
+        ASSERT_EQ(count_pixmaps(server.display()), nothing_set + 1) << peer;
 
         ASSERT_TRUE(X11RootBackend(server.display()).apply(dir.file("ours.png")).ok());
-        EXPECT_EQ(count_pixmaps(server.display()), nothing_set + 1) << c.peer << "'s picture was left behind";
+        EXPECT_EQ(count_pixmaps(server.display()), nothing_set + 1) << peer << "'s picture was left behind";
         EXPECT_TRUE(colours_near(root_pixel(server.display(), 5, 5), red));
 
         peer_sets();
-        EXPECT_EQ(count_pixmaps(server.display()), nothing_set + 1) << c.peer << " did not free our picture";
+        EXPECT_EQ(count_pixmaps(server.display()), nothing_set + 1) << peer << " did not free our picture";
         EXPECT_TRUE(colours_near(root_pixel(server.display(), 5, 5), blue));
     }
 }
