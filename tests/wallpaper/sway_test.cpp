@@ -1,6 +1,7 @@
 // wlroots compositors: the real sway, headless, read back with grim. (LXQt and LXDE, the other
 // desktops driven through their own programs, are tested on their real shells with the others.)
 
+#include "platform/child_process.h"
 #include "tests/support/files.h"
 #include "tests/support/images.h"
 #include "tests/support/process.h"
@@ -133,17 +134,7 @@ TEST(Sway, SwayShowsEveryPictureItIsAskedForWhateverItsName) {
 
 // The swaybg processes drawing on this compositor, found by what it alone gave them.
 std::vector<int> swaybg_on(const SwaySession& compositor) {
-    std::vector<int> found;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-        std::string pid = entry.path().filename();
-        if (pid.find_first_not_of("0123456789") != std::string::npos ||
-            read_file("/proc/" + pid + "/comm") != "swaybg\n")
-            continue;
-        std::string environment = read_file("/proc/" + pid + "/environ");
-        if (environment.find("XDG_RUNTIME_DIR=" + compositor.runtime_dir() + '\0') != std::string::npos)
-            found.push_back(std::stoi(pid));
-    }
-    return found;
+    return processes_marked("swaybg", "XDG_RUNTIME_DIR=" + compositor.runtime_dir());
 }
 
 TEST(Sway, SwaybgShowsThePictureOnOtherCompositorsAndOnlyOneStays) {
