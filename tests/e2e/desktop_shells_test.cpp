@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <thread>
+#include <tuple>
 
 using namespace wallcycle;
 using namespace wallcycle::test;
@@ -125,16 +126,7 @@ public:
     const std::string& display() const { return server_.display(); }
     const TempDir& folder() const { return dir_; }
     // The last lines each program of the session wrote, to tell what went wrong when a check fails.
-    std::string log_tails() const {
-        std::string tails;
-        for (const auto& entry : std::filesystem::directory_iterator(dir_.path()))
-            if (entry.path().extension() == ".log") {
-                std::string text = read_file(entry.path().string());
-                tails += "== " + entry.path().filename().string() + "\n" +
-                         text.substr(text.size() > 1500 ? text.size() - 1500 : 0) + "\n";
-            }
-        return tails;
-    }
+    std::string log_tails() const { return command_output("tail -c 1500 " + dir_.path() + "/*.log"); }
     // Waits until the screen shows these colours at these points; false after the timeout.
     bool shows(const std::vector<std::pair<std::pair<int, int>, std::uint32_t>>& points,
                int timeout_ms) const {
@@ -180,15 +172,13 @@ std::vector<std::pair<std::pair<int, int>, std::uint32_t>> covering(std::uint32_
     return {{{150, 60}, top}, {{150, 150}, rest}, {{1130, 60}, top}, {{100, 400}, rest}, {{1180, 700}, rest}};
 }
 
-// A copy of the program in a folder of its own, with a list of one picture.
-struct Program : ProgramCopy {
-    using ProgramCopy::ProgramCopy;
-    Finished apply_once(const std::string& picture, const char* current_desktop,
-                        int timeout_ms = 30000) const {
-        write_list("1", {picture});
-        return run(path, {"/e"}, session({{"XDG_CURRENT_DESKTOP", current_desktop}}), timeout_ms);
-    }
-};
+// "/e" with a list of one picture, in a session whose XDG_CURRENT_DESKTOP is the one given.
+Finished apply_once(const ProgramCopy& program, const std::string& picture, const char* current_desktop,
+                    int timeout_ms = 30000) {
+    program.write_list("1", {picture});
+    return run(program.path, {"/e"}, ProgramCopy::session({{"XDG_CURRENT_DESKTOP", current_desktop}}),
+               timeout_ms);
+}
 
 // Each shell found from XDG_CURRENT_DESKTOP as its session names it. On XFCE, between the steps
 // the user picks the style "None", which hides the picture: the next set must show it again.
@@ -207,16 +197,12 @@ TEST_P(DesktopShells, SetsTheWallpaper) {
     const auto [name, shell, current_desktop, between] = GetParam();
     DesktopSession session;
     session.start(shell);
-    Program program(session.folder().file("program"));
+    ProgramCopy program(session.folder().file("program"));
     std::string plain = session.folder().file("picture.png");
     std::string folder = session.folder().file("壁紙 テスト");
     std::filesystem::create_directories(folder);
     std::string special = folder + "/桜 #1 100%.png";
-    struct Step {
-        const char* what;
-        std::string picture;
-        std::uint32_t top, rest;
-    } steps[] = {
+    const std::tuple<const char*, std::string, std::uint32_t, std::uint32_t> steps[] = {
         {"a picture", plain, blue, green},
         {"the same file, edited", plain, yellow, red},
         {"blanks, Japanese, # and %", special, magenta, cyan},
@@ -231,17 +217,17 @@ TEST_P(DesktopShells, SetsTheWallpaper) {
         {"GIF", folder + "/p.gif", blue, yellow},
         {"PPM", folder + "/p.ppm", red, cyan},
     };
-    for (const Step& step : steps) {
-        SCOPED_TRACE(step.what);
+    for (const auto& [what, picture, top, rest] : steps) {
+        SCOPED_TRACE(what);
         // Qt's writer takes a name as text: a name that is none is given afterwards.
         std::string written =
-            wallcycle::is_valid_utf8(step.picture) ? step.picture : session.folder().file("latin1.png");
-        write_banded_image(written, step.top, step.rest, 400, 400);
-        std::filesystem::rename(written, step.picture);
-        Finished done = program.apply_once(step.picture, current_desktop);
+            wallcycle::is_valid_utf8(picture) ? picture : session.folder().file("latin1.png");
+        write_banded_image(written, top, rest, 400, 400);
+        std::filesystem::rename(written, picture);
+        Finished done = apply_once(program, picture, current_desktop);
         EXPECT_EQ(done.exit_code, 0) << done.err;
         EXPECT_EQ(done.err.find("instead"), std::string::npos) << "fell back: " << done.err;
-        EXPECT_TRUE(session.shows(covering(step.top, step.rest), 20000))
+        EXPECT_TRUE(session.shows(covering(top, rest), 20000))
             << std::hex << root_pixel(session.display(), 150, 60) << " "
             << root_pixel(session.display(), 150, 150) << " " << root_pixel(session.display(), 1130, 60)
             << std::dec << "\n"
@@ -275,7 +261,7 @@ INSTANTIATE_TEST_SUITE_P(
 // sets the picture there, where Plasma's own default would otherwise cover it.
 TEST(DesktopShellsAtLogin, KdeComingUpAfterTheProgramStarts) {
     DesktopSession session;
-    Program program(session.folder().file("program"));
+    ProgramCopy program(session.folder().file("program"));
     std::string picture = session.folder().file("picture.png");
     write_banded_image(picture, blue, green, 400, 400);
     program.write_list("1", {picture});
@@ -296,11 +282,11 @@ TEST(DesktopShellsAtLogin, KdeComingUpAfterTheProgramStarts) {
 // sees, gets the picture, and stderr says so. Nothing is left running.
 TEST(DesktopShellsAtLogin, LxdeWithoutItsDesktopEndsOnTheRootWindow) {
     DesktopSession session;
-    Program program(session.folder().file("program"));
+    ProgramCopy program(session.folder().file("program"));
     std::string picture = session.folder().file("picture.png");
     write_banded_image(picture, blue, green, 400, 400);
     auto started = std::chrono::steady_clock::now();
-    Finished done = program.apply_once(picture, "LXDE", 60000);
+    Finished done = apply_once(program, picture, "LXDE", 60000);
     auto took = std::chrono::steady_clock::now() - started;
     EXPECT_EQ(done.exit_code, 0) << done.err;
     EXPECT_LT(took, std::chrono::seconds(40));
