@@ -31,9 +31,6 @@ std::string converted(const std::string& text, const char* from, const char* to)
     iconv_close(converter);
     return out.substr(0, out.size() - out_left);
 }
-std::string to_cp932(const std::string& utf8) {
-    return converted(utf8, "UTF-8", "CP932");
-}
 std::string from_cp932(const std::string& bytes) {
     return converted(bytes, "CP932", "UTF-8");
 }
@@ -92,7 +89,7 @@ struct ProgramFolder {
         std::string text = "\"" + interval + "\"\r\n";
         for (const auto& entry : entries)
             text += "\"" + entry + "\"\r\n";
-        write_file(dir.file("k_save.dat"), to_cp932(text));
+        write_file(dir.file("k_save.dat"), converted(text, "UTF-8", "CP932"));
     }
 };
 

@@ -233,13 +233,6 @@ TEST(SettingsFile, WhatTheUserMayNotReadOrWriteSaysWhyAndKeepsTheFile) {
     EXPECT_EQ(read_file(path), old);
 }
 
-Settings numbered_list(const char* interval, int count, const char* stem) {
-    Settings settings{interval, {}};
-    for (int i = 0; i < count; ++i)
-        settings.entries.push_back(std::string("/pictures/") + stem + "-" + std::to_string(i) + ".bmp");
-    return settings;
-}
-
 // A process saving in a loop is killed at random moments; each time the file must load whole as
 // one of the two lists, never cut short. The next save removes the temporary files killed saves
 // left; files that only look alike are the user's and stay.
@@ -257,8 +250,12 @@ TEST(SaveSettings, KilledAtAnyMomentLeavesOldOrNewWholeAndTheNextSaveTidies) {
         write_file(dir.file(name), "keep");
     write_file(dir.file("k_save.dat.wallcycle-save-AbC123"), "left by a killed save");
     std::filesystem::create_directory(dir.file("k_save.dat.wallcycle-save-Folder"));
-    const Settings first = numbered_list("11", 3000, "first");
-    const Settings second = numbered_list("22", 4000, "second");
+    Settings first{"11", {}}, second{"22", {}}; // long enough for a kill to land inside a save
+    for (int i = 0; i < 4000; ++i) {
+        second.entries.push_back("/pictures/second-" + std::to_string(i) + ".bmp");
+        if (i < 3000)
+            first.entries.push_back("/pictures/first-" + std::to_string(i) + ".bmp");
+    }
     ASSERT_TRUE(SaveSettings(path, first).ok());
     std::mt19937 random(12345);
     std::uniform_int_distribution<int> pause_us(0, 30000);
