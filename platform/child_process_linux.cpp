@@ -142,6 +142,7 @@ Status run_program(const std::vector<std::string>& argv, int timeout_ms) {
     const pid_t pid = started.value();
     int status = 0;
     const pid_t done = ended_within(pid, status, timeout_ms);
+    const int wait_error = errno; // why it could not be waited for, before reading its output
     if (done == 0) {
         kill(-pid, SIGKILL); // some helpers ignore SIGTERM
         waitpid(pid, &status, 0);
@@ -152,7 +153,7 @@ Status run_program(const std::vector<std::string>& argv, int timeout_ms) {
     std::string last = said_in(said);
     close(said);
     if (done < 0)
-        return fail("lost track of " + argv[0] + ": " + std::strerror(errno));
+        return fail("lost track of " + argv[0] + ": " + std::strerror(wait_error));
     std::string detail = last.empty() ? std::string() : ": " + last;
     if (WIFSIGNALED(status))
         return fail(argv[0] + " was killed by signal " + std::to_string(WTERMSIG(status)) + detail);
