@@ -86,10 +86,8 @@ struct ProgramFolder {
         }
     }
     void write_settings(const std::string& interval, const std::vector<std::string>& entries) const {
-        std::string text = "\"" + interval + "\"\r\n";
-        for (const auto& entry : entries)
-            text += "\"" + entry + "\"\r\n";
-        write_file(dir.file("k_save.dat"), converted(text, "UTF-8", "CP932"));
+        write_file(dir.file("k_save.dat"),
+                   converted(ProgramCopy::list_text(interval, entries), "UTF-8", "CP932"));
     }
 };
 

@@ -88,11 +88,11 @@ ProgramCopy::ProgramCopy(const std::string& where)
     fs::copy_file(program, path, fs::copy_options::overwrite_existing);
 }
 
-void ProgramCopy::write_list(const std::string& interval, const std::vector<std::string>& entries) const {
+std::string ProgramCopy::list_text(const std::string& interval, const std::vector<std::string>& entries) {
     std::string text = "\"" + interval + "\"\r\n";
     for (const std::string& entry : entries)
         text += "\"" + entry + "\"\r\n";
-    write_file(settings, text);
+    return text;
 }
 
 std::map<std::string, std::string> ProgramCopy::session(const std::map<std::string, std::string>& changes) {

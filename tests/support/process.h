@@ -1,6 +1,8 @@
 #pragma once
 // Running programs from outside, as a user or a login script would, and the servers tests start.
 
+#include "tests/support/files.h"
+
 #include <map>
 #include <string>
 #include <sys/types.h>
@@ -49,8 +51,11 @@ struct ProgramCopy {
     explicit ProgramCopy(const std::string& folder);
     std::string folder, path, settings;
 
-    // Writes the settings file: the interval, then one record per entry.
-    void write_list(const std::string& interval, const std::vector<std::string>& entries) const;
+    // The settings file's text: the interval, then one record per entry.
+    static std::string list_text(const std::string& interval, const std::vector<std::string>& entries);
+    void write_list(const std::string& interval, const std::vector<std::string>& entries) const {
+        write_file(settings, list_text(interval, entries));
+    }
     // The environment of a bare X session (whatever desktop the machine running the tests has),
     // changed by `changes`.
     static std::map<std::string, std::string> session(const std::map<std::string, std::string>& changes = {});
