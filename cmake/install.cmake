@@ -56,9 +56,34 @@ set(CPACK_DEBIAN_PACKAGE_SECTION x11)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${WALLCYCLE_HOMEPAGE})
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Readers of the formats desktops ship their wallpapers in (WebP, TIFF, SVG), and Qt's Japanese texts.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-  "fonts-ipafont-gothic | fonts-noto-cjk, qt6-image-formats-plugins, libqt6svg6, qt6-translations-l10n")
+# What the program cannot do its work without, beyond the libraries it links (dpkg-shlibdeps finds
+# those): Qt's X11 display plugin, Qt's readers of TIFF, SVG and the rarer formats, a Japanese
+# Gothic for the captions, and libheif's HEIC and AVIF decoders where libheif loads them as
+# plugins. Debian 12 and 13 put some of these files in differently named packages: each is named
+# by the package that holds it on the system that builds the package.
+set(package_needs
+  "platforms/libqxcb.so|qt6-qpa-plugins"
+  "imageformats/libqtiff.so|qt6-image-formats-plugins"
+  "imageformats/libqsvg.so|libqt6svg6")
+set(package_depends "fonts-ipafont-gothic | fonts-noto-cjk")
+foreach(need ${package_needs})
+  string(REPLACE "|" ";" need "${need}")
+  list(GET need 0 plugin)
+  list(GET need 1 package)
+  execute_process(COMMAND dpkg-query -S ${QT6_INSTALL_PREFIX}/${QT6_INSTALL_PLUGINS}/${plugin}
+    OUTPUT_VARIABLE owner ERROR_QUIET RESULT_VARIABLE not_found)
+  if(NOT not_found)
+    string(REGEX REPLACE ":.*" "" package "${owner}")
+  endif()
+  list(APPEND package_depends ${package})
+endforeach()
+pkg_get_variable(heif_builtin_hevc libheif builtin_h265_decoder)
+if(NOT heif_builtin_hevc STREQUAL "yes")
+  list(APPEND package_depends libheif-plugin-libde265 "libheif-plugin-dav1d | libheif-plugin-aomdec")
+endif()
+string(REPLACE ";" ", " CPACK_DEBIAN_PACKAGE_DEPENDS "${package_depends}")
+# Qt's own dialog texts in Japanese, as the window speaks.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_STRIP_FILES ON)
 include(CPack)
