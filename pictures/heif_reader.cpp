@@ -9,109 +9,273 @@
 #include <libheif/heif.h>
 #include <memory>
 
+// libheif 1.19 and later decode a grid (how phones store their photos) one tile at a time.
+#if defined(LIBHEIF_HAVE_VERSION) && LIBHEIF_HAVE_VERSION(1, 19, 0)
+#define WALLCYCLE_HEIF_TILES 1
+#else
+#define WALLCYCLE_HEIF_TILES 0
+#endif
+
 namespace wallcycle {
 namespace {
 
-struct Free {
+// A HEIF picture is taken up to this many pixels on a side, whatever libheif's own limit (which
+// newer libheif applies to the area alone). Phone panoramas stay well within it.
+constexpr int largest_heif_side = 16384;
+
+struct HeifDeleter {
     void operator()(heif_context* c) const { heif_context_free(c); }
     void operator()(heif_image_handle* h) const { heif_image_handle_release(h); }
     void operator()(heif_image* i) const { heif_image_release(i); }
     void operator()(heif_decoding_options* o) const { heif_decoding_options_free(o); }
 };
-template <typename T> using Owned = std::unique_ptr<T, Free>;
+template <typename T> using HeifOwned = std::unique_ptr<T, HeifDeleter>;
 
-Failure damaged(const heif_error& error) {
+Failure heif_failure(const heif_error& error, const char* decoder_package) {
     std::string message = error.message != nullptr ? error.message : "unknown error";
     message.erase(message.find_last_not_of("\n ") + 1);
     if (error.subcode == heif_suberror_Security_limit_exceeded)
         return fail("the image is too large (" + message + ")");
+    // Where libheif loads its codecs as plugins, the one for this picture may not be installed.
+    if (error.code == heif_error_Unsupported_feature && error.subcode == heif_suberror_Unsupported_codec)
+        return fail("no decoder for this picture is installed (" + message + "; on Debian it is in " +
+                    decoder_package + ")");
     return picture_damaged(message);
 }
+
+Status sides_allowed(int width, int height) {
+    if (width > largest_heif_side || height > largest_heif_side)
+        return fail("the image is too large (" + std::to_string(width) + "x" + std::to_string(height) +
+                    " pixels; HEIF pictures are taken up to " + std::to_string(largest_heif_side) +
+                    " pixels on a side)");
+    return picture_size_allowed(width, height);
+}
+
+// The planes of red, green and blue (and alpha) of a decoded picture, read as pixels a row at a
+// time. Deeper samples (HDR) come in 16 bits and are brought down to 8.
+class PlanarRows {
+public:
+    explicit PlanarRows(const heif_image* image) {
+        alpha_ = heif_image_has_channel(image, heif_channel_Alpha) != 0;
+        depth_ = heif_image_get_bits_per_pixel_range(image, heif_channel_R);
+        size_ = {heif_image_get_width(image, heif_channel_R), heif_image_get_height(image, heif_channel_R)};
+        const heif_channel channels[4] = {heif_channel_R, heif_channel_G, heif_channel_B, heif_channel_Alpha};
+        ok_ = size_.valid() && depth_ >= 8 && depth_ <= 16;
+        for (int c = 0; c < channel_count() && ok_; ++c) {
+            planes_[c] = heif_image_get_plane_readonly(image, channels[c], &strides_[c]);
+            ok_ = planes_[c] != nullptr &&
+                  heif_image_get_bits_per_pixel_range(image, channels[c]) == depth_ &&
+                  heif_image_get_width(image, channels[c]) == size_.width &&
+                  heif_image_get_height(image, channels[c]) == size_.height;
+        }
+    }
+
+    bool ok() const { return ok_; }
+    Size size() const { return size_; }
+
+    // Pixels [x, x + count) of row y, into `out`.
+    void row(int y, int x, int count, std::uint32_t* out) const {
+        const uint8_t* at[4] = {};
+        for (int c = 0; c < channel_count(); ++c)
+            at[c] = planes_[c] + static_cast<std::ptrdiff_t>(y) * strides_[c];
+        auto sample = [&](int c, int i) -> std::uint32_t {
+            if (depth_ == 8)
+                return at[c][i];
+            std::uint16_t wide;
+            std::memcpy(&wide, at[c] + 2 * static_cast<std::ptrdiff_t>(i), 2);
+            return std::min<std::uint32_t>(255, (wide + (1u << (depth_ - 9))) >> (depth_ - 8));
+        };
+        for (int i = x; i < x + count; ++i) {
+            const std::uint32_t pixel = sample(0, i) << 16 | sample(1, i) << 8 | sample(2, i);
+            *out++ = alpha_ ? over_black(sample(3, i) << 24 | pixel) : pixel;
+        }
+    }
+
+private:
+    int channel_count() const { return alpha_ ? 4 : 3; }
+
+    bool ok_ = false;
+    bool alpha_ = false;
+    int depth_ = 0;
+    Size size_;
+    const uint8_t* planes_[4] = {};
+    int strides_[4] = {};
+};
+
+// Where the decoded rows go, in order from the top: straight into the picture, or averaged down by
+// whole k x k boxes when the picture is k times larger than the screen needs.
+class RowSink {
+public:
+    RowSink(Picture& picture, int k)
+        : picture_(picture), k_(k), average_(picture, k),
+          line_(k > 1 ? new (std::nothrow) std::uint32_t[static_cast<std::size_t>(picture.width()) * k]
+                      : nullptr) {}
+
+    bool ready() const { return k_ == 1 || (line_ && average_.ready()); }
+    // The rows that are used: whole boxes only.
+    int height() const { return picture_.height() * k_; }
+    int width() const { return picture_.width() * k_; }
+    // Where row y is written before it is handed on with done(y).
+    std::uint32_t* row(int y) { return k_ > 1 ? line_.get() : picture_.row(y); }
+    void done(int y) {
+        if (k_ > 1)
+            average_.add(y, line_.get());
+    }
+
+private:
+    Picture& picture_;
+    int k_;
+    BoxAverage average_;
+    std::unique_ptr<std::uint32_t[]> line_;
+};
+
+Result<Picture> picture_for(Size size, const PictureRequest& request) {
+    const int k = box_factor(size, request.cover);
+    return picture_memory({size.width / k, size.height / k}, request);
+}
+
+// The whole picture decoded at once, then turned into pixels.
+Result<Picture> decode_whole(heif_image_handle* handle, const heif_decoding_options* options,
+                             const PictureRequest& request, const char* decoder_package) {
+    heif_image* decoded = nullptr;
+    heif_error error = heif_decode_image(handle, &decoded, heif_colorspace_RGB, heif_chroma_444, options);
+    HeifOwned<heif_image> image(decoded);
+    if (error.code != heif_error_Ok)
+        return heif_failure(error, decoder_package);
+    PlanarRows planes(decoded);
+    if (!planes.ok())
+        return picture_damaged("no picture was decoded");
+    if (Status allowed = sides_allowed(planes.size().width, planes.size().height); !allowed)
+        return fail(allowed.reason());
+    Result<Picture> picture = picture_for(planes.size(), request);
+    if (!picture)
+        return picture;
+    RowSink sink(picture.value(), box_factor(planes.size(), request.cover));
+    if (!sink.ready())
+        return fail("there is not enough memory for the picture");
+    for (int y = 0; y < sink.height(); ++y) {
+        planes.row(y, 0, sink.width(), sink.row(y));
+        sink.done(y);
+    }
+    return picture;
+}
+
+#if WALLCYCLE_HEIF_TILES
+// Whether the picture is a grid of more than one tile whose layout adds up: its size the picture's
+// own, every tile within the bounds of a side, the first tile's offset within it.
+bool tiles_usable(const heif_image_handle* handle, heif_image_tiling& tiling) {
+    if (heif_image_handle_get_image_tiling(handle, 1, &tiling).code != heif_error_Ok)
+        return false;
+    const auto side_ok = [](std::uint32_t side) { return side > 0 && side <= largest_heif_side; };
+    return tiling.num_columns * static_cast<std::uint64_t>(tiling.num_rows) > 1 &&
+           side_ok(tiling.tile_width) && side_ok(tiling.tile_height) &&
+           tiling.left_offset < tiling.tile_width && tiling.top_offset < tiling.tile_height &&
+           tiling.image_width == static_cast<std::uint32_t>(heif_image_handle_get_width(handle)) &&
+           tiling.image_height == static_cast<std::uint32_t>(heif_image_handle_get_height(handle));
+}
+
+// A grid decoded one tile at a time: the tiles of one row of tiles are put together into a band
+// of whole rows, which then goes on as the rows of the whole picture would. Only one tile and one
+// band are held, never the whole picture at its full size.
+Result<Picture> decode_tiles(heif_image_handle* handle, const heif_image_tiling& tiling,
+                             const heif_decoding_options* options, const PictureRequest& request,
+                             const char* decoder_package) {
+    const Size size{static_cast<int>(tiling.image_width), static_cast<int>(tiling.image_height)};
+    const int tile_width = static_cast<int>(tiling.tile_width),
+              tile_height = static_cast<int>(tiling.tile_height);
+    const int left = -static_cast<int>(tiling.left_offset), top = -static_cast<int>(tiling.top_offset);
+    Result<Picture> picture = picture_for(size, request);
+    if (!picture)
+        return picture;
+    const int k = box_factor(size, request.cover);
+    RowSink sink(picture.value(), k);
+    if (Status allowed = picture_size_allowed(sink.width(), tile_height); !allowed)
+        return fail(allowed.reason());
+    std::unique_ptr<std::uint32_t[]> band(
+        k > 1 ? new (std::nothrow) std::uint32_t[static_cast<std::size_t>(sink.width()) * tile_height]
+              : nullptr);
+    if (!sink.ready() || (k > 1 && !band))
+        return fail("there is not enough memory for the picture");
+    for (std::uint32_t ty = 0; ty < tiling.num_rows; ++ty) {
+        const int band_top = top + static_cast<int>(ty) * tile_height;
+        const int first = std::max(0, band_top), last = std::min(sink.height(), band_top + tile_height);
+        if (first >= last)
+            continue;
+        for (std::uint32_t tx = 0; tx < tiling.num_columns; ++tx) {
+            const int tile_left = left + static_cast<int>(tx) * tile_width;
+            const int from = std::max(0, tile_left), to = std::min(sink.width(), tile_left + tile_width);
+            if (from >= to)
+                continue;
+            heif_image* decoded = nullptr;
+            heif_error error = heif_image_handle_decode_image_tile(handle, &decoded, heif_colorspace_RGB,
+                                                                   heif_chroma_444, options, tx, ty);
+            HeifOwned<heif_image> tile(decoded);
+            if (error.code != heif_error_Ok)
+                return heif_failure(error, decoder_package);
+            PlanarRows planes(decoded);
+            if (!planes.ok() || planes.size().width < to - tile_left ||
+                planes.size().height < last - band_top)
+                return picture_damaged("a tile of the picture was not decoded");
+            for (int y = first; y < last; ++y)
+                planes.row(y - band_top, from - tile_left, to - from,
+                           k > 1 ? &band[static_cast<std::size_t>(y - first) * sink.width() + from]
+                                 : sink.row(y) + from);
+        }
+        for (int y = first; y < last; ++y) {
+            if (k > 1)
+                std::memcpy(sink.row(y), &band[static_cast<std::size_t>(y - first) * sink.width()],
+                            sizeof(std::uint32_t) * sink.width());
+            sink.done(y);
+        }
+    }
+    return picture;
+}
+#endif
 
 } // namespace
 
 Result<Picture> read_heif(std::string_view bytes, const PictureRequest& request) {
-    Owned<heif_context> context(heif_context_alloc());
+    HeifOwned<heif_context> context(heif_context_alloc());
     if (!context)
         return fail("there is not enough memory for the picture");
     // libheif sizes some pictures (overlays) from data of their own, after our check of the header:
-    // its own limit on either side bounds those (16384², 1 GiB at the very most) and lets phone
-    // panoramas through. Our bound on the picture's memory decides the rest, worded as for every
-    // format.
-    heif_context_set_maximum_image_size_limit(context.get(), 16384);
+    // its own limit bounds those, and the decoded picture's sides are checked again below.
+    heif_context_set_maximum_image_size_limit(context.get(), largest_heif_side);
     heif_error error =
         heif_context_read_from_memory_without_copy(context.get(), bytes.data(), bytes.size(), nullptr);
+    const bool avif = bytes.size() >= 12 && bytes.substr(8, 4).starts_with("avi");
+    const char* decoder_package =
+        avif ? "libheif-plugin-dav1d or libheif-plugin-aomdec" : "libheif-plugin-libde265";
     if (error.code != heif_error_Ok)
-        return damaged(error);
+        return heif_failure(error, decoder_package);
     heif_image_handle* primary = nullptr;
     error = heif_context_get_primary_image_handle(context.get(), &primary);
-    Owned<heif_image_handle> handle(primary);
+    HeifOwned<heif_image_handle> handle(primary);
     if (error.code != heif_error_Ok)
-        return damaged(error);
+        return heif_failure(error, decoder_package);
     // The size it is shown at, turned as it says; checked before a pixel is decoded.
     if (Status allowed =
-            picture_size_allowed(heif_image_handle_get_width(primary), heif_image_handle_get_height(primary));
+            sides_allowed(heif_image_handle_get_width(primary), heif_image_handle_get_height(primary));
         !allowed)
         return fail(allowed.reason());
-    Owned<heif_decoding_options> options(heif_decoding_options_alloc());
+    HeifOwned<heif_decoding_options> options(heif_decoding_options_alloc());
     if (!options)
         return fail("there is not enough memory for the picture");
     options->ignore_transformations = 0; // turned and mirrored as the camera says
     // As planes of red, green and blue: libheif turns its colours into those without holding the
     // picture in a form of more bytes a pixel than they take, and the planes become our pixels
     // while they are averaged down to the size the screen needs.
-    heif_image* decoded = nullptr;
-    error = heif_decode_image(primary, &decoded, heif_colorspace_RGB, heif_chroma_444, options.get());
-    Owned<heif_image> image(decoded);
-    if (error.code != heif_error_Ok)
-        return damaged(error);
-    const bool alpha = heif_image_has_channel(decoded, heif_channel_Alpha) != 0;
-    const uint8_t* planes[4] = {};
-    int strides[4] = {};
-    // 8 bits a sample, or more (HDR) in 16, brought down to 8.
-    const int depth = heif_image_get_bits_per_pixel_range(decoded, heif_channel_R);
-    const heif_channel channels[4] = {heif_channel_R, heif_channel_G, heif_channel_B, heif_channel_Alpha};
-    const Size size{heif_image_get_width(decoded, heif_channel_R),
-                    heif_image_get_height(decoded, heif_channel_R)};
-    for (int c = 0; c < (alpha ? 4 : 3); ++c) {
-        planes[c] = heif_image_get_plane_readonly(decoded, channels[c], &strides[c]);
-        if (planes[c] == nullptr || heif_image_get_bits_per_pixel_range(decoded, channels[c]) != depth ||
-            heif_image_get_width(decoded, channels[c]) != size.width ||
-            heif_image_get_height(decoded, channels[c]) != size.height)
-            return picture_damaged("no picture was decoded");
-    }
-    if (!size.valid() || depth < 8 || depth > 16)
-        return picture_damaged("no picture was decoded");
-    const int k = box_factor(size, request.cover);
-    Result<Picture> picture = picture_memory({size.width / k, size.height / k}, request);
+#if WALLCYCLE_HEIF_TILES
+    heif_image_tiling tiling{};
+    Result<Picture> picture = tiles_usable(primary, tiling)
+                                  ? decode_tiles(primary, tiling, options.get(), request, decoder_package)
+                                  : decode_whole(primary, options.get(), request, decoder_package);
+#else
+    Result<Picture> picture = decode_whole(primary, options.get(), request, decoder_package);
+#endif
     if (!picture)
         return picture;
-    Picture& p = picture.value();
-    BoxAverage average(p, k);
-    std::unique_ptr<std::uint32_t[]> line(k > 1 ? new (std::nothrow) std::uint32_t[size.width] : nullptr);
-    if (k > 1 && (!line || !average.ready()))
-        return fail("there is not enough memory for the picture");
-    for (int y = 0; y < p.height() * k; ++y) {
-        std::uint32_t* row = k > 1 ? line.get() : p.row(y);
-        const uint8_t* at[4] = {};
-        for (int c = 0; c < (alpha ? 4 : 3); ++c)
-            at[c] = planes[c] + static_cast<std::ptrdiff_t>(y) * strides[c];
-        auto sample = [&](int c, int x) -> std::uint32_t {
-            if (depth == 8)
-                return at[c][x];
-            std::uint16_t wide;
-            std::memcpy(&wide, at[c] + 2 * static_cast<std::ptrdiff_t>(x), 2);
-            return std::min<std::uint32_t>(255, (wide + (1u << (depth - 9))) >> (depth - 8));
-        };
-        for (int x = 0; x < p.width() * k; ++x) {
-            const std::uint32_t pixel = sample(0, x) << 16 | sample(1, x) << 8 | sample(2, x);
-            row[x] = alpha ? over_black(sample(3, x) << 24 | pixel) : pixel;
-        }
-        if (k > 1)
-            average.add(y, row);
-    }
     // libheif's memory goes before the picture is scaled the rest of the way.
-    image.reset();
     handle.reset();
     context.reset();
     return as_requested(std::move(picture.value()), request);
