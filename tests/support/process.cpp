@@ -128,8 +128,11 @@ std::string start_and_read_first_line(const std::vector<std::string>& argv, pid_
 
 DbusSession::DbusSession() {
     // Its stderr (a harmless "Failed to set fd limit") goes nowhere.
+    // A folder of its own: dbus 1.16 listens on a socket file, not an abstract name.
     std::string address =
-        start_and_read_first_line({"dbus-daemon", "--session", "--nofork", "--print-address=1"}, pid_);
+        start_and_read_first_line({"dbus-daemon", "--session", "--nofork", "--print-address=1",
+                                   "--address=unix:dir=" + sockets_.path()},
+                                  pid_);
     setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
 }
 

@@ -75,6 +75,7 @@ public:
     DbusSession& operator=(const DbusSession&) = delete;
 
 private:
+    TempDir sockets_; // where it listens: removed with it, whatever the bus leaves there
     pid_t pid_ = -1;
 };
 
