@@ -174,9 +174,9 @@ bool tiles_usable(const heif_image_handle* handle, heif_image_tiling& tiling) {
            tiling.image_height == static_cast<std::uint32_t>(heif_image_handle_get_height(handle));
 }
 
-// A grid decoded one tile at a time: the tiles of one row of tiles are put together into a band
-// of whole rows, which then goes on as the rows of the whole picture would. Only one tile and one
-// band are held, never the whole picture at its full size.
+// A grid decoded one tile at a time, each tile's rows going straight into the picture or into the
+// sums of its boxes: only one tile and the sums of one row of tiles are held, never the whole
+// picture at its full size.
 Result<Picture> decode_tiles(heif_image_handle* handle, const heif_image_tiling& tiling,
                              const heif_decoding_options* options, const PictureRequest& request,
                              const char* decoder_package) {
@@ -188,22 +188,19 @@ Result<Picture> decode_tiles(heif_image_handle* handle, const heif_image_tiling&
     if (!picture)
         return picture;
     const int k = box_factor(size, request.cover);
-    RowSink sink(picture.value(), k);
-    if (Status allowed = picture_size_allowed(sink.width(), tile_height); !allowed)
-        return fail(allowed.reason());
-    std::unique_ptr<std::uint32_t[]> band(
-        k > 1 ? new (std::nothrow) std::uint32_t[static_cast<std::size_t>(sink.width()) * tile_height]
-              : nullptr);
-    if (!sink.ready() || (k > 1 && !band))
+    const int width = picture->width() * k, height = picture->height() * k; // whole boxes only
+    BoxAverage average(picture.value(), k, tile_height);
+    std::unique_ptr<std::uint32_t[]> line(k > 1 ? new (std::nothrow) std::uint32_t[tile_width] : nullptr);
+    if (k > 1 && (!line || !average.ready()))
         return fail("there is not enough memory for the picture");
     for (std::uint32_t ty = 0; ty < tiling.num_rows; ++ty) {
         const int band_top = top + static_cast<int>(ty) * tile_height;
-        const int first = std::max(0, band_top), last = std::min(sink.height(), band_top + tile_height);
+        const int first = std::max(0, band_top), last = std::min(height, band_top + tile_height);
         if (first >= last)
             continue;
         for (std::uint32_t tx = 0; tx < tiling.num_columns; ++tx) {
             const int tile_left = left + static_cast<int>(tx) * tile_width;
-            const int from = std::max(0, tile_left), to = std::min(sink.width(), tile_left + tile_width);
+            const int from = std::max(0, tile_left), to = std::min(width, tile_left + tile_width);
             if (from >= to)
                 continue;
             heif_image* decoded = nullptr;
@@ -216,17 +213,17 @@ Result<Picture> decode_tiles(heif_image_handle* handle, const heif_image_tiling&
             if (!planes.ok() || planes.size().width < to - tile_left ||
                 planes.size().height < last - band_top)
                 return picture_damaged("a tile of the picture was not decoded");
-            for (int y = first; y < last; ++y)
-                planes.row(y - band_top, from - tile_left, to - from,
-                           k > 1 ? &band[static_cast<std::size_t>(y - first) * sink.width() + from]
-                                 : sink.row(y) + from);
+            for (int y = first; y < last; ++y) {
+                if (k == 1) {
+                    planes.row(y - band_top, from - tile_left, to - from, picture.value().row(y) + from);
+                    continue;
+                }
+                planes.row(y - band_top, from - tile_left, to - from, line.get());
+                average.add(y, from, line.get(), to - from);
+            }
         }
-        for (int y = first; y < last; ++y) {
-            if (k > 1)
-                std::memcpy(sink.row(y), &band[static_cast<std::size_t>(y - first) * sink.width()],
-                            sizeof(std::uint32_t) * sink.width());
-            sink.done(y);
-        }
+        if (k > 1)
+            average.done(last);
     }
     return picture;
 }
@@ -234,7 +231,7 @@ Result<Picture> decode_tiles(heif_image_handle* handle, const heif_image_tiling&
 
 } // namespace
 
-Result<Picture> read_heif(std::string_view bytes, const PictureRequest& request) {
+Result<Picture> read_heif(std::string bytes, const PictureRequest& request) {
     HeifOwned<heif_context> context(heif_context_alloc());
     if (!context)
         return fail("there is not enough memory for the picture");
@@ -243,7 +240,7 @@ Result<Picture> read_heif(std::string_view bytes, const PictureRequest& request)
     heif_context_set_maximum_image_size_limit(context.get(), largest_heif_side);
     heif_error error =
         heif_context_read_from_memory_without_copy(context.get(), bytes.data(), bytes.size(), nullptr);
-    const bool avif = bytes.size() >= 12 && bytes.substr(8, 4).starts_with("avi");
+    const bool avif = bytes.size() >= 12 && std::string_view(bytes).substr(8, 4).starts_with("avi");
     const char* decoder_package =
         avif ? "libheif-plugin-dav1d or libheif-plugin-aomdec" : "libheif-plugin-libde265";
     if (error.code != heif_error_Ok)
@@ -275,9 +272,10 @@ Result<Picture> read_heif(std::string_view bytes, const PictureRequest& request)
 #endif
     if (!picture)
         return picture;
-    // libheif's memory goes before the picture is scaled the rest of the way.
+    // libheif's memory and the file's bytes go before the picture is scaled the rest of the way.
     handle.reset();
     context.reset();
+    std::string().swap(bytes);
     return as_requested(std::move(picture.value()), request);
 }
 

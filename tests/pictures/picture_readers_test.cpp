@@ -1,6 +1,7 @@
 // The program's own decoders against Qt's readers of the same files, or the formats' own tools where
 // Qt reads none: the same pixels, whatever the variant of the format (no X server needed).
 
+#include "pictures/box_average.h"
 #include "pictures/jpeg_reader.h"
 #include "pictures/picture_reader.h"
 #include "tests/support/files.h"
@@ -184,3 +185,50 @@ TEST(PictureReaders, ExifOrientationIsReadFromEitherByteOrder) {
 }
 
 } // namespace
+
+// A picture averaged down as its rows come whole, or in tiles (a grid's, in any order within a row
+// of tiles, the first tile cut by an offset): the same pixels, each the rounded mean of its box.
+TEST(PictureReaders, BoxAverageOfTilesIsTheAverageOfRows) {
+    struct Case {
+        int k, tile_width, tile_height, top;
+    };
+    const Case cases[] = {{2, 64, 64, 0}, {3, 50, 37, 5}, {4, 512, 7, 0}, {17, 40, 90, 11}, {1, 30, 30, 3}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE("k " + std::to_string(c.k) + ", tiles " + std::to_string(c.tile_width) + "x" +
+                     std::to_string(c.tile_height));
+        const int width = 173, height = 211;
+        std::vector<std::uint32_t> source(static_cast<std::size_t>(width) * height);
+        std::uint32_t seed = 12345;
+        for (std::uint32_t& pixel : source)
+            pixel = (seed = seed * 1103515245 + 12345) >> 8 & 0xffffff;
+        const Size out_size{width / c.k, height / c.k};
+        Picture by_rows = Picture::make(out_size).value(), by_tiles = Picture::make(out_size).value();
+        BoxAverage rows(by_rows, c.k), tiles(by_tiles, c.k, c.tile_height);
+        ASSERT_TRUE(rows.ready() && tiles.ready());
+        for (int y = 0; y < height; ++y)
+            rows.add(y, &source[static_cast<std::size_t>(y) * width]);
+        for (int band = -c.top; band < height; band += c.tile_height) {
+            for (int left = (width - 1) / c.tile_width * c.tile_width; left >= 0; left -= c.tile_width)
+                for (int y = std::max(0, band); y < std::min(height, band + c.tile_height); ++y) {
+                    const int count = std::min(c.tile_width, width - left);
+                    tiles.add(y, left, &source[static_cast<std::size_t>(y) * width + left], count);
+                }
+            tiles.done(std::min(height, band + c.tile_height));
+        }
+        for (int y = 0; y < out_size.height; ++y)
+            for (int x = 0; x < out_size.width; ++x) {
+                std::uint32_t mean = 0;
+                for (int shift : {16, 8, 0}) {
+                    int sum = 0;
+                    for (int dy = 0; dy < c.k; ++dy)
+                        for (int dx = 0; dx < c.k; ++dx)
+                            sum += source[static_cast<std::size_t>(y * c.k + dy) * width + x * c.k + dx] >>
+                                       shift &
+                                   0xff;
+                    mean |= static_cast<std::uint32_t>((sum + c.k * c.k / 2) / (c.k * c.k)) << shift;
+                }
+                ASSERT_EQ(by_rows.row(y)[x], mean) << "rows, at " << x << "," << y;
+                ASSERT_EQ(by_tiles.row(y)[x], mean) << "tiles, at " << x << "," << y;
+            }
+    }
+}
