@@ -14,10 +14,15 @@
 #include "wallpaper/backends/x11_connection.h"
 
 #include <cstdlib>
+#include <malloc.h>
 
 using namespace wallcycle;
 
 int main(int argc, char** argv) {
+    // Pictures and the files they come from go back to the system as soon as they are freed. By
+    // default glibc raises this bound to the size of the first large block freed, and the blocks
+    // after it then come from the heap, which keeps them resident until the program ends.
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
     // A session bus that accepts and never answers would hold every library that waits on it (Qt's
     // accessibility, QtDBus, GSettings) and every helper started from here without end: all of
     // them go on as without a bus, which fails at once.

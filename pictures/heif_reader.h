@@ -3,13 +3,14 @@
 
 #include "pictures/picture.h"
 
-#include <string_view>
+#include <string>
 
 namespace wallcycle {
 
 // The primary picture of the file (the first of a collection), turned and mirrored as the file
 // says, scaled to cover the request's size. Its size is checked from the header before any pixel
 // is decoded; a file cut short or damaged is a failure.
-Result<Picture> read_heif(std::string_view bytes, const PictureRequest& request = {});
+// The file's bytes are the reader's, let go once decoded, before the picture is scaled.
+Result<Picture> read_heif(std::string bytes, const PictureRequest& request = {});
 
 } // namespace wallcycle

@@ -9,7 +9,7 @@
 
 namespace wallcycle {
 
-Result<Picture> read_jxl(std::string_view bytes, const PictureRequest& request) {
+Result<Picture> read_jxl(std::string bytes, const PictureRequest& request) {
     JxlDecoderPtr decoder = JxlDecoderMake(nullptr);
     JxlDecoder* d = decoder.get();
     if (d == nullptr)
@@ -55,6 +55,8 @@ Result<Picture> read_jxl(std::string_view bytes, const PictureRequest& request) 
     }
     if (!picture)
         return picture_damaged("its pixels come before its header");
+    decoder.reset();
+    std::string().swap(bytes);
     Picture& p = picture.value();
     for (int y = 0; y < p.height(); ++y)
         rgba_to_pixels(reinterpret_cast<const unsigned char*>(p.row(y)), p.row(y), p.width());

@@ -16,6 +16,7 @@
 
 #include <cstdio>
 #include <unistd.h>
+#include <utility>
 
 namespace wallcycle {
 namespace {
@@ -32,7 +33,7 @@ Result<Picture> read_with_module(const std::string& bytes, const PictureRequest&
 }
 
 // Every format but PNG, which is read from the file as it decodes.
-Result<Picture> decode(const std::string& bytes, const PictureRequest& request) {
+Result<Picture> decode(std::string bytes, const PictureRequest& request) {
     if (bytes.empty())
         return fail("not an image in a format this program reads (the file is empty)");
     switch (format_of(bytes)) {
@@ -41,9 +42,9 @@ Result<Picture> decode(const std::string& bytes, const PictureRequest& request) 
     case PictureFormat::bmp:
         return read_bmp(bytes, request);
     case PictureFormat::heif:
-        return read_heif(bytes, request);
+        return read_heif(std::move(bytes), request);
     case PictureFormat::jxl:
-        return read_jxl(bytes, request);
+        return read_jxl(std::move(bytes), request);
     case PictureFormat::webp:
         if (looks_like_still_webp(bytes))
             return read_webp(bytes, request);
@@ -91,7 +92,7 @@ Result<Picture> read_picture(const std::string& path, const PictureRequest& requ
             read_from_start(file.value(), path, static_cast<std::size_t>(largest_image_bytes));
         if (!bytes)
             return fail(bytes.reason());
-        picture = decode(bytes.value(), request);
+        picture = decode(std::move(bytes.value()), request);
     }
     if (!picture)
         return fail(picture_failure(path, picture.reason()));

@@ -1,6 +1,7 @@
 #include "pictures/png_writer.h"
 
 #include <memory>
+#include <new>
 #include <spng.h>
 #include <vector>
 
@@ -28,6 +29,14 @@ Result<std::string> png_bytes(const Picture& picture) {
     if (png == nullptr)
         return fail("there is not enough memory for the picture");
     std::string out;
+    // Room for the largest PNG this picture can make, so the bytes are never copied while growing;
+    // the pages deflate does not fill are never touched, and cost no memory.
+    const std::size_t filtered = static_cast<std::size_t>(picture.height()) * (1 + 3 * picture.width());
+    try {
+        out.reserve(filtered + filtered / 64 + 4096);
+    } catch (const std::bad_alloc&) {
+        return fail("there is not enough memory for the picture");
+    }
     spng_set_png_stream(png, append, &out);
     spng_ihdr header{static_cast<std::uint32_t>(picture.width()),
                      static_cast<std::uint32_t>(picture.height()),

@@ -240,7 +240,8 @@ Result<std::string> read_from_start(const OpenFile& file, const std::string& pat
     };
     const std::string no_memory =
         "cannot read " + shown_path(path) + ": there is not enough memory for the file";
-    if (!grow(std::min(static_cast<std::size_t>(info.st_size), max_bytes)))
+    // One byte more than the file holds, so that its end is seen without growing (and copying) it.
+    if (!grow(std::min(static_cast<std::size_t>(info.st_size), max_bytes) + 1))
         return fail(no_memory);
     std::size_t filled = 0;
     for (;;) {

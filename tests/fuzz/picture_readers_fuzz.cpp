@@ -16,8 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Each reader as the program calls it: on what its first bytes show, asked for a small cover.
     PictureFormat format = format_of(bytes);
     PictureRequest request{Size{8, 8}};
-    Result<Picture> picture =
-        format == PictureFormat::jxl ? read_jxl(bytes, request) : read_heif(bytes, request);
+    Result<Picture> picture = format == PictureFormat::jxl ? read_jxl(std::string(bytes), request)
+                                                           : read_heif(std::string(bytes), request);
     if (!picture)
         return 0;
     if (picture->width() <= 0 || picture->height() <= 0)
