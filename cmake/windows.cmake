@@ -61,4 +61,10 @@ if(BUILD_TESTING)
   target_compile_definitions(version_resource_test PRIVATE WALLCYCLE_WINDOWS_PROGRAM=L"${program_windows_path}")
   target_link_libraries(version_resource_test PRIVATE version)
   add_dependencies(version_resource_test wallcycle)
+  # Once every test has run, the prefixes' wine servers end, and with them what wine left in /tmp.
+  add_test(NAME wine_servers_ended COMMAND ${CMAKE_SOURCE_DIR}/tools/wine-run --end
+    ${CMAKE_BINARY_DIR}/wineprefix ${CMAKE_BINARY_DIR}/wineprefix-window)
+  set_tests_properties(wine_servers_ended PROPERTIES LABELS windows FIXTURES_CLEANUP wine)
+  set_tests_properties(conversions_test records_test startup_plan_test windows_platform_test
+    version_resource_test form1_win32_test PROPERTIES FIXTURES_REQUIRED wine)
 endif()

@@ -46,6 +46,8 @@ struct Wine {
     TempDir dir;
     std::string prefix = dir.file("prefix");
 
+    // Its wine server ends with the tests, and takes the folder wine made for it with it.
+    ~Wine() { wallcycle::test::run(wine_run, {"--end", prefix}, {}, 30000); }
     std::map<std::string, std::string> env() const {
         return {{"DISPLAY", server.display()}, {"LC_ALL", "ja_JP.UTF-8"}, {"WINEDEBUG", "-all"}};
     }
