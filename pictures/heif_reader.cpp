@@ -8,6 +8,12 @@
 #include <cstring>
 #include <libheif/heif.h>
 #include <memory>
+#include <mutex>
+#include <optional>
+#include <string_view>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 // libheif 1.19 and later decode a grid (how phones store their photos) one tile at a time.
 #if defined(LIBHEIF_HAVE_VERSION) && LIBHEIF_HAVE_VERSION(1, 19, 0)
@@ -160,6 +166,31 @@ Result<Picture> decode_whole(heif_image_handle* handle, const heif_decoding_opti
     return picture;
 }
 
+// The file read by libheif, and its primary picture.
+struct HeifFile {
+    HeifOwned<heif_context> context;
+    HeifOwned<heif_image_handle> primary;
+};
+
+Result<HeifFile> open_heif(std::string_view bytes, const char* decoder_package) {
+    HeifFile file{HeifOwned<heif_context>(heif_context_alloc()), nullptr};
+    if (!file.context)
+        return fail("there is not enough memory for the picture");
+    // libheif sizes some pictures (overlays) from data of their own, after our check of the header:
+    // its own limit bounds those, and the decoded picture's sides are checked again.
+    heif_context_set_maximum_image_size_limit(file.context.get(), largest_heif_side);
+    heif_error error =
+        heif_context_read_from_memory_without_copy(file.context.get(), bytes.data(), bytes.size(), nullptr);
+    if (error.code != heif_error_Ok)
+        return heif_failure(error, decoder_package);
+    heif_image_handle* primary = nullptr;
+    error = heif_context_get_primary_image_handle(file.context.get(), &primary);
+    file.primary.reset(primary);
+    if (error.code != heif_error_Ok)
+        return heif_failure(error, decoder_package);
+    return file;
+}
+
 #if WALLCYCLE_HEIF_TILES
 // Whether the picture is a grid of more than one tile whose layout adds up: its size the picture's
 // own, every tile within the bounds of a side, the first tile's offset within it.
@@ -175,9 +206,10 @@ bool tiles_usable(const heif_image_handle* handle, heif_image_tiling& tiling) {
 }
 
 // A grid decoded one tile at a time, each tile's rows going straight into the picture or into the
-// sums of its boxes: only one tile and the sums of one row of tiles are held, never the whole
-// picture at its full size.
-Result<Picture> decode_tiles(heif_image_handle* handle, const heif_image_tiling& tiling,
+// sums of its boxes: only the tiles being decoded and the sums of one row of tiles are held, never
+// the whole picture at its full size. The tiles of a row are shared out between threads, each
+// with a reading of the file of its own (a libheif context is used by one thread at a time).
+Result<Picture> decode_tiles(std::string_view bytes, HeifFile& file, const heif_image_tiling& tiling,
                              const heif_decoding_options* options, const PictureRequest& request,
                              const char* decoder_package) {
     const Size size{static_cast<int>(tiling.image_width), static_cast<int>(tiling.image_height)};
@@ -190,41 +222,78 @@ Result<Picture> decode_tiles(heif_image_handle* handle, const heif_image_tiling&
     const int k = box_factor(size, request.cover);
     const int width = picture->width() * k, height = picture->height() * k; // whole boxes only
     BoxAverage average(picture.value(), k, tile_height);
-    std::unique_ptr<std::uint32_t[]> line(k > 1 ? new (std::nothrow) std::uint32_t[tile_width] : nullptr);
-    if (k > 1 && (!line || !average.ready()))
+    if (k > 1 && !average.ready())
         return fail("there is not enough memory for the picture");
-    for (std::uint32_t ty = 0; ty < tiling.num_rows; ++ty) {
-        const int band_top = top + static_cast<int>(ty) * tile_height;
-        const int first = std::max(0, band_top), last = std::min(height, band_top + tile_height);
-        if (first >= last)
-            continue;
-        for (std::uint32_t tx = 0; tx < tiling.num_columns; ++tx) {
+
+    // One reading of the file per thread; a thread whose reading cannot be made is not started.
+    const unsigned cores = std::max(1u, std::min(4u, std::thread::hardware_concurrency()));
+    std::vector<heif_image_handle*> handles{file.primary.get()};
+    std::vector<HeifFile> more;
+    while (handles.size() < std::min<std::size_t>(cores, tiling.num_columns)) {
+        Result<HeifFile> other = open_heif(bytes, decoder_package);
+        if (!other)
+            break;
+        more.push_back(std::move(other.value()));
+        handles.push_back(more.back().primary.get());
+    }
+
+    std::mutex lock; // the sums and the first failure
+    std::optional<Failure> failed;
+    auto decode_share = [&](std::size_t share, std::uint32_t ty, int band_top, int first, int last) {
+        std::vector<std::uint32_t> line(k > 1 ? tile_width : 0);
+        for (std::uint32_t tx = share; tx < tiling.num_columns; tx += handles.size()) {
             const int tile_left = left + static_cast<int>(tx) * tile_width;
             const int from = std::max(0, tile_left), to = std::min(width, tile_left + tile_width);
             if (from >= to)
                 continue;
             heif_image* decoded = nullptr;
-            heif_error error = heif_image_handle_decode_image_tile(handle, &decoded, heif_colorspace_RGB,
-                                                                   heif_chroma_444, options, tx, ty);
+            heif_error error = heif_image_handle_decode_image_tile(
+                handles[share], &decoded, heif_colorspace_RGB, heif_chroma_444, options, tx, ty);
             HeifOwned<heif_image> tile(decoded);
-            if (error.code != heif_error_Ok)
-                return heif_failure(error, decoder_package);
             PlanarRows planes(decoded);
+            std::lock_guard<std::mutex> held(lock);
+            if (failed)
+                return;
+            if (error.code != heif_error_Ok) {
+                failed = heif_failure(error, decoder_package);
+                return;
+            }
             if (!planes.ok() || planes.size().width < to - tile_left ||
-                planes.size().height < last - band_top)
-                return picture_damaged("a tile of the picture was not decoded");
+                planes.size().height < last - band_top) {
+                failed = picture_damaged("a tile of the picture was not decoded");
+                return;
+            }
             for (int y = first; y < last; ++y) {
                 if (k == 1) {
                     planes.row(y - band_top, from - tile_left, to - from, picture.value().row(y) + from);
                     continue;
                 }
-                planes.row(y - band_top, from - tile_left, to - from, line.get());
-                average.add(y, from, line.get(), to - from);
+                planes.row(y - band_top, from - tile_left, to - from, line.data());
+                average.add(y, from, line.data(), to - from);
             }
         }
-        if (k > 1)
+    };
+    for (std::uint32_t ty = 0; ty < tiling.num_rows && !failed; ++ty) {
+        const int band_top = top + static_cast<int>(ty) * tile_height;
+        const int first = std::max(0, band_top), last = std::min(height, band_top + tile_height);
+        if (first >= last)
+            continue;
+        std::vector<std::thread> helpers;
+        for (std::size_t share = 1; share < handles.size(); ++share) {
+            try {
+                helpers.emplace_back(decode_share, share, ty, band_top, first, last);
+            } catch (const std::system_error&) { // no thread to be had: this one decodes that share
+                decode_share(share, ty, band_top, first, last);
+            }
+        }
+        decode_share(0, ty, band_top, first, last);
+        for (std::thread& helper : helpers)
+            helper.join();
+        if (k > 1 && !failed)
             average.done(last);
     }
+    if (failed)
+        return std::move(*failed);
     return picture;
 }
 #endif
@@ -232,24 +301,13 @@ Result<Picture> decode_tiles(heif_image_handle* handle, const heif_image_tiling&
 } // namespace
 
 Result<Picture> read_heif(std::string bytes, const PictureRequest& request) {
-    HeifOwned<heif_context> context(heif_context_alloc());
-    if (!context)
-        return fail("there is not enough memory for the picture");
-    // libheif sizes some pictures (overlays) from data of their own, after our check of the header:
-    // its own limit bounds those, and the decoded picture's sides are checked again below.
-    heif_context_set_maximum_image_size_limit(context.get(), largest_heif_side);
-    heif_error error =
-        heif_context_read_from_memory_without_copy(context.get(), bytes.data(), bytes.size(), nullptr);
     const bool avif = bytes.size() >= 12 && std::string_view(bytes).substr(8, 4).starts_with("avi");
     const char* decoder_package =
         avif ? "libheif-plugin-dav1d or libheif-plugin-aomdec" : "libheif-plugin-libde265";
-    if (error.code != heif_error_Ok)
-        return heif_failure(error, decoder_package);
-    heif_image_handle* primary = nullptr;
-    error = heif_context_get_primary_image_handle(context.get(), &primary);
-    HeifOwned<heif_image_handle> handle(primary);
-    if (error.code != heif_error_Ok)
-        return heif_failure(error, decoder_package);
+    Result<HeifFile> file = open_heif(bytes, decoder_package);
+    if (!file)
+        return fail(file.reason());
+    heif_image_handle* primary = file->primary.get();
     // The size it is shown at, turned as it says; checked before a pixel is decoded.
     if (Status allowed =
             sides_allowed(heif_image_handle_get_width(primary), heif_image_handle_get_height(primary));
@@ -264,17 +322,17 @@ Result<Picture> read_heif(std::string bytes, const PictureRequest& request) {
     // while they are averaged down to the size the screen needs.
 #if WALLCYCLE_HEIF_TILES
     heif_image_tiling tiling{};
-    Result<Picture> picture = tiles_usable(primary, tiling)
-                                  ? decode_tiles(primary, tiling, options.get(), request, decoder_package)
-                                  : decode_whole(primary, options.get(), request, decoder_package);
+    Result<Picture> picture =
+        tiles_usable(primary, tiling)
+            ? decode_tiles(bytes, file.value(), tiling, options.get(), request, decoder_package)
+            : decode_whole(primary, options.get(), request, decoder_package);
 #else
     Result<Picture> picture = decode_whole(primary, options.get(), request, decoder_package);
 #endif
     if (!picture)
         return picture;
     // libheif's memory and the file's bytes go before the picture is scaled the rest of the way.
-    handle.reset();
-    context.reset();
+    file = fail("");
     std::string().swap(bytes);
     return as_requested(std::move(picture.value()), request);
 }
