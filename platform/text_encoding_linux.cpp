@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <iconv.h>
+#include <sys/stat.h>
 
 namespace wallcycle {
 
@@ -30,13 +31,29 @@ std::string cp932_to_utf8(std::string_view bytes) {
     return out;
 }
 
+namespace {
+
+bool names_a_file(const std::string& path) {
+    struct stat info {};
+    return path.find('\0') == std::string::npos && lstat(path.c_str(), &info) == 0;
+}
+
+} // namespace
+
 // On Linux the file is UTF-8. A Linux path that is not (it starts with "/") names the file its
-// bytes name, as Linux names are bytes; any other record that is not came from a Japanese Windows
-// system.
+// bytes name, as Linux names are bytes; where no file has that name and its code page 932 reading
+// names one, the file was written on a Japanese system and that reading is the name. Any other
+// record that is not UTF-8 came from a Japanese Windows system.
 std::string decode_settings_record(std::string_view bytes, bool) {
-    if (is_valid_utf8(bytes) || bytes.starts_with('/'))
+    if (is_valid_utf8(bytes))
         return std::string(bytes);
-    return cp932_to_utf8(bytes);
+    if (!bytes.starts_with('/'))
+        return cp932_to_utf8(bytes);
+    std::string raw(bytes);
+    if (names_a_file(raw))
+        return raw;
+    std::string japanese = cp932_to_utf8(bytes);
+    return names_a_file(japanese) ? japanese : raw;
 }
 
 Result<std::string> encode_settings_text(std::string_view text) {

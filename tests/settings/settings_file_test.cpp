@@ -115,6 +115,41 @@ TEST(LoadSettings, MixedEncodingsDecodeRecordByRecordAndSaveBackByteExact) {
     }
 }
 
+// A Linux path that is not UTF-8 names the file its bytes name; where none has that name, the file
+// its code page 932 reading names (a settings file from a Japanese system). Either way the save
+// writes the record's bytes back.
+TEST(LoadSettings, ALinuxPathNotInUtf8NamesTheFileThatIsThere) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.file("\xE5\xA3\x81\xE7\xB4\x99")); // 壁紙
+    const std::string sunset_utf8 =
+        dir.file("\xE5\xA3\x81\xE7\xB4\x99/\xE5\xA4\x95\xE7\x84\xBC\xE3\x81\x91.bmp");
+    const std::string sunset_cp932 = dir.file("\x95\xC7\x8E\x86/\x97\x5B\x8F\xC4\x82\xAF.bmp"); // 壁紙/夕焼け
+    const std::string latin1 = dir.file("caf\xE9.bmp");
+    const std::string both = dir.file("\x8D\xF7.bmp"), both_utf8 = dir.file("\xE6\xA1\x9C.bmp"); // 桜
+    write_file(sunset_utf8, "");
+    write_file(latin1, "");
+    write_file(both, "");
+    write_file(both_utf8, "");
+    struct Case {
+        const char* name;
+        std::string record, entry;
+    } cases[] = {
+        {"only its code page 932 reading is there", sunset_cp932, sunset_utf8},
+        {"Latin-1, there by its bytes", latin1, latin1},
+        {"both there: its bytes", both, both},
+        {"neither there: its bytes", dir.file("\x8D\xF7\x8D\xF7.bmp"), dir.file("\x8D\xF7\x8D\xF7.bmp")},
+    };
+    for (const Case& c : cases) {
+        const std::string path = dir.file("k_save.dat"), file = "\"1\"\r\n\"" + c.record + "\"\r\n";
+        write_file(path, file);
+        LoadedSettings loaded = LoadSettings(path);
+        ASSERT_EQ(loaded.settings.entries.size(), 1u) << c.name;
+        EXPECT_EQ(loaded.settings.entries[0], c.entry) << c.name;
+        ASSERT_TRUE(SaveSettings(path, loaded.settings, loaded.as_read).ok()) << c.name;
+        EXPECT_EQ(read_file(path), file) << c.name;
+    }
+}
+
 TEST(SaveSettings, LeavesTheTemporaryFileOfASaveUnderWay) {
     TempDir dir;
     std::string path = dir.file("k_save.dat");
