@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
@@ -45,11 +46,20 @@ bool write_all(int fd, std::string_view bytes) {
     return true;
 }
 
-// The mode a plain create would give under the umask, for a file that is new.
+// The mode a plain create would give under the umask, for a file that is new. The umask is read,
+// not set and put back: other threads (Qt's, GLib's) may create files meanwhile. Where the system
+// does not tell it, the temporary file's own mode stays: readable by the user alone.
 mode_t new_file_mode() {
-    mode_t mask = umask(0);
-    umask(mask);
-    return 0666 & ~mask;
+    std::FILE* status = std::fopen("/proc/self/status", "re");
+    if (status == nullptr)
+        return 0600;
+    char line[256];
+    unsigned mask = 0;
+    bool found = false;
+    while (!found && std::fgets(line, sizeof line, status) != nullptr)
+        found = std::sscanf(line, "Umask: %o", &mask) == 1;
+    std::fclose(status);
+    return found ? 0666 & ~static_cast<mode_t>(mask) : 0600;
 }
 
 // The new file gets what the old one had: owner and group, mode, access list. What cannot be kept
