@@ -30,7 +30,12 @@ void no_display(QtMsgType type, const QMessageLogContext&, const QString& messag
 
 int run_window(int argc, char** argv, WindowStart start) {
     QtMessageHandler others = qInstallMessageHandler(no_display);
-    QApplication application(argc, argv);
+    // The arguments are the program's own: Qt is given only its name, so that none is taken for one
+    // of Qt's switches (-platform, -display, -reverse …).
+    int qt_argc = 1;
+    char fallback_name[] = "wallcycle";
+    char* qt_argv[] = {argc > 0 && argv[0] != nullptr ? argv[0] : fallback_name, nullptr};
+    QApplication application(qt_argc, qt_argv);
     qInstallMessageHandler(others);
     QApplication::setApplicationName(QStringLiteral("wallcycle"));
     QApplication::setApplicationVersion(QStringLiteral(WALLCYCLE_VERSION));

@@ -86,6 +86,7 @@ TEST(RunModes, OutcomesByArgumentAndSettings) {
         {"/e on a silent X display", "%LIST%", {"/e"}, Expect::Exits, 1, false, "does not answer", {{"DISPLAY", silent_display}}},
         {"the window on a silent X display", "%LIST%", {}, Expect::Exits, 3, false, "does not answer", {{"DISPLAY", silent_display}}},
         {"the window with no display at all: said, never an abort", "%LIST%", {}, Expect::Exits, 3, false, "no display to show it on", {{"DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}}},
+        {"Qt's switches are only arguments: no display, said", "%LIST%", {"-platform", "offscreen"}, Expect::Exits, 3, false, "no display to show it on", {{"DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}}},
         {"/e with settings in a named pipe: the window, never a hang", "%PIPE%", {"/e"}, Expect::Window, 0, false, "not a regular file"},
         {"/s with settings in a loop of links: the window", "%LOOP%", {"/s"}, Expect::Window, 0, false, "symbolic links"},
         {"the window with settings over 256 MiB", "%HUGE%", {}, Expect::Window, 0, false, "larger than 256 MiB"},
