@@ -15,6 +15,7 @@
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <utility>
 
@@ -214,7 +215,16 @@ void end_process(int pid) {
     if (pid <= 0)
         return;
     kill(pid, SIGTERM);
-    waitpid(pid, nullptr, 0); // reaps our own child; returns at once for anyone else's
+    // Our own child is reaped (anyone else's is not ours to wait for): one that ignores SIGTERM for
+    // two seconds is killed, and no wait lasts longer than three.
+    for (int waited_ms = 0; waited_ms < 3000; waited_ms += 10) {
+        pid_t ended = waitpid(pid, nullptr, WNOHANG);
+        if (ended != 0)
+            return; // reaped, or not our child
+        if (waited_ms == 2000)
+            kill(pid, SIGKILL);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
 }
 
 } // namespace wallcycle

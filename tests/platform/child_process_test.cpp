@@ -6,6 +6,7 @@
 #include "platform/server_answers.h"
 
 #include <chrono>
+#include <csignal>
 #include <gtest/gtest.h>
 
 using namespace wallcycle;
@@ -42,6 +43,18 @@ TEST(RunProgram, OutcomesAreReportedAndWaitsAreBounded) {
 }
 
 // The addresses as sessions write them; what cannot be asked ahead is left to the library.
+// A lasting helper that ignores SIGTERM (a swaybg of our own that hangs) is still ended, and the
+// wait for it is bounded.
+TEST(EndProcess, OneThatIgnoresTermIsKilledWithinItsBound) {
+    Result<int> started =
+        start_lasting({"sh", "-c", "trap '' TERM; while :; do sleep 0.1; done"}, "WALLCYCLE_TEST_END=1", 100);
+    ASSERT_TRUE(started.ok()) << started.reason();
+    auto began = std::chrono::steady_clock::now();
+    end_process(started.value());
+    EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::milliseconds(3500));
+    EXPECT_NE(kill(started.value(), 0), 0) << "still there";
+}
+
 TEST(ServerSockets, FromBusAddresses) {
     using Socket = std::optional<LocalSocket>;
     EXPECT_EQ(bus_socket("unix:path=/run/user/1000/bus"), (Socket{{"/run/user/1000/bus", false}}));
