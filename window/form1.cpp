@@ -1,5 +1,7 @@
 #include "window/form1.h"
 
+#include "platform/names_on_disk_linux.h"
+
 #include "pictures/picture_formats.h"
 #include "window/form1_layout.h"
 #include "window/form1_messages.h"
@@ -207,8 +209,17 @@ void Form1::Command1_Click() {
     if (!accepted)
         return;
     std::vector<std::string> chosen;
-    for (const QString& file : CommonDialog1->selectedFiles())
-        chosen.push_back(file.toStdString());
+    for (const QString& file : CommonDialog1->selectedFiles()) {
+        // Qt holds names as text: one that is not UTF-8 is found again on the disk by its bytes.
+        std::optional<std::string> name = name_on_disk(file.toStdString());
+        if (!name) {
+            show_notice(Notice{std::string(form1_text::not_added),
+                               "no file on the disk has the name " + file.toStdString() +
+                                   " (it is not UTF-8, and more than one name, or none, looks like it)"});
+            return;
+        }
+        chosen.push_back(*name);
+    }
     add(entries_to_add(chosen, CommonDialog1->selectedNameFilter() == whole_folder_filter(), "/"));
 }
 
@@ -278,10 +289,14 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
         return QWidget::eventFilter(watched, event);
     auto local_files = [](const QMimeData* data) {
         std::vector<std::string> paths;
-        if (data != nullptr)
-            for (const QUrl& url : data->urls())
-                if (url.isLocalFile())
-                    paths.push_back(url.toLocalFile().toStdString());
+        if (data == nullptr)
+            return paths;
+        // The list as the source wrote it keeps every byte of a name; QUrl's text would not.
+        if (data->hasFormat(QStringLiteral("text/uri-list")))
+            return local_files_in_uri_list(data->data(QStringLiteral("text/uri-list")).toStdString());
+        for (const QUrl& url : data->urls())
+            if (url.isLocalFile())
+                paths.push_back(url.toLocalFile().toStdString());
         return paths;
     };
     switch (event->type()) {

@@ -13,7 +13,7 @@ inline constexpr std::string_view add_dialog_title = "画像の追加";
 
 inline constexpr std::string_view not_set = "壁紙を変更できませんでした。";
 inline constexpr std::string_view not_saved = "設定を保存できませんでした。";
-inline constexpr std::string_view list_empty = "一覧に画像がありません。";
+inline constexpr std::string_view not_added = "画像を一覧に追加できませんでした。";
 inline constexpr std::string_view unreadable_settings =
     "設定ファイルを読み込めなかったため、一覧を空にして開きました。"
     "保存するときは、そのファイルを置き換えてよいか確かめます。";
