@@ -1,5 +1,5 @@
 // On Windows the settings file is in the system's ANSI code page (932 on Japanese systems), as
-// every copy of this program there has written it.
+// the program writes it there.
 
 #include "platform/text_encoding.h"
 

@@ -44,7 +44,7 @@ inline constexpr int picture_attempts = 10;
 // A random picture of what the list stands for (a folder entry for the pictures in it, any other
 // entry for itself), each equally likely, applied. The chosen path comes back, also when applying
 // failed. An empty list, or folders without pictures, change nothing. With no folder in the list
-// this is a pick among the entries, as it has always been.
+// this is a pick among the entries.
 struct PickOutcome {
     std::string path;
     Status status;

@@ -14,7 +14,7 @@ namespace wallcycle {
 namespace {
 
 // A name that ends like a picture is taken for one without asking the disk: a list of pictures
-// is picked from as fast as it always was.
+// is picked from without a call to the disk per entry.
 bool names_a_folder(const std::string& entry) {
     if (entry.empty() || looks_like_picture(entry))
         return false;

@@ -61,7 +61,7 @@ QString whole_folder_filter() {
     return QStringLiteral("%1 (*)").arg(text_of(whole_folder_filter_name));
 }
 
-// The dialog's filters: the BMP filter the program always had, then every image format this
+// The dialog's filters: the BMP filter first, then every image format this
 // program reads, then everything, then the folder of what is chosen.
 QStringList dialog_filters() {
     QStringList filters;

@@ -61,7 +61,7 @@ ControlClass class_of(const ControlPlace& place) {
     return {L"STATIC", SS_LEFT};
 }
 
-// The dialog's filter list: "description\0patterns\0…\0\0": the BMP filter the program always had,
+// The dialog's filter list: "description\0patterns\0…\0\0": the BMP filter first,
 // all images Windows reads, all files, then the folder of what is chosen (its number, from 1, beside).
 struct DialogFilters {
     std::wstring list;

@@ -67,7 +67,7 @@ TEST(Form1Model, AddAndDeleteKeepTheOrderAndSelectTheNextEntry) {
               (Names{"/p", "/q", "/"}));
     EXPECT_EQ(entries_to_add({"/p/a.png"}, false, "/"), (Names{"/p/a.png"}));
     EXPECT_EQ(entries_to_add({"C:\\p\\a.bmp", "C:\\p\\b.bmp"}, true, "\\/"), (Names{"C:\\p"}));
-    // The add dialog's filter text, as the program has always written it.
+    // The add dialog's filter text, as the program writes it.
     std::vector<FileFilter> filters =
         parse_file_filters(std::string(add_dialog_filter) + "|画像|*.png; *.jpg|odd");
     ASSERT_EQ(filters.size(), 2u);
@@ -82,7 +82,7 @@ TEST(Form1Model, StepsTheIntervalAsTheLocaleWritesNumbers) {
         const char* before;
         bool up;
         const NumberFormat& format;
-        const char* after; // as before when the step does nothing
+        const char* after; // unchanged when the step does nothing
     } cases[] = {
         {"0", true, dot, "1"},        {"0", false, dot, "0"},
         {"3", false, dot, "2"},       {"1", false, dot, "0"},
