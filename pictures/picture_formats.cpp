@@ -7,15 +7,20 @@ namespace wallcycle {
 namespace {
 
 using enum PictureFormat;
-using enum Decoder;
 
 constexpr FormatRow rows[] = {
-    {jpeg, "jpg jpeg jpe jfif", own, true, true}, {png, "png", own, true, true},
-    {bmp, "bmp dib", own, false, true},           {webp, "webp", own, false, false},
-    {heif, "heic heif avif", own, false, false},  {jxl, "jxl", own, false, false},
-    {gif, "gif", qt_module, false, true},         {tiff, "tif tiff", qt_module, false, true},
-    {ico, "ico", qt_module, false, false},        {pnm, "ppm pgm pbm", qt_module, false, false},
-    {svg, "svg svgz", qt_module, false, false},   {xpm, "xpm", qt_module, false, false},
+    {jpeg, "jpg jpeg jpe jfif", true, true},
+    {png, "png", true, true},
+    {bmp, "bmp dib", false, true},
+    {webp, "webp", false, false},
+    {heif, "heic heif avif", false, false},
+    {jxl, "jxl", false, false},
+    {gif, "gif", false, true},
+    {tiff, "tif tiff", false, true},
+    {ico, "ico", false, false},
+    {pnm, "ppm pgm pbm", false, false},
+    {svg, "svg svgz", false, false},
+    {xpm, "xpm", false, false},
 };
 
 // The brands of an ISO media file that hold a HEIF still image (HEIC, AVIF and their sequences).
@@ -39,12 +44,8 @@ template <typename Each> void for_each_ending(std::string_view endings, Each eac
 
 } // namespace
 
-std::span<const FormatRow> picture_formats() {
-    return rows;
-}
-
 const FormatRow& format_row(PictureFormat format) {
-    static constexpr FormatRow none{unknown, "", qt_module, false, false};
+    static constexpr FormatRow none{unknown, "", false, false};
     for (const FormatRow& row : rows)
         if (row.format == format)
             return row;

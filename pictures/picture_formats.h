@@ -1,9 +1,8 @@
 #pragma once
-// Every picture format the program knows, in one table: how its files begin and end in name, who
-// decodes it, and whether it may go to a desktop as it is. The readers, the completeness check, the
-// folder walk and both windows' dialogs all take their formats from here.
+// Every picture format the program knows, in one table: how its files end in name, and whether
+// it may go to a desktop or to Windows as it is. The folder walk and both windows' dialogs take
+// their formats from here; a file's reader is chosen by the format its first bytes show.
 
-#include <span>
 #include <string>
 #include <string_view>
 
@@ -11,23 +10,15 @@ namespace wallcycle {
 
 enum class PictureFormat { jpeg, png, bmp, webp, heif, jxl, gif, tiff, ico, pnm, svg, xpm, unknown };
 
-enum class Decoder {
-    own,      // one of the program's own readers
-    qt_module // Qt's readers, in the module loaded for the rarer formats
-};
-
 struct FormatRow {
     PictureFormat format;
     std::string_view endings; // of the files' names, lower case, blank-separated
-    Decoder decoder;
     // Every desktop reads such a file itself (each toolkit's loaders always include it): it is
     // handed over as it is. Any other format goes as a picture made from the decoded pixels.
     bool desktops_read_it;
     // Windows' own decoder (GDI+) reads it, so the Windows program can set it.
     bool windows_reads_it;
 };
-
-std::span<const FormatRow> picture_formats();
 
 // The format a file's first bytes (at least 16 where the file has them) show; unknown for text
 // formats (SVG, XPM) and anything else.

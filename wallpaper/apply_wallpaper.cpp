@@ -1,7 +1,5 @@
 #include "wallpaper/apply_wallpaper.h"
 
-#include "platform/error_output.h"
-
 #include <thread>
 
 namespace wallcycle {
@@ -46,14 +44,6 @@ ApplyAttempt apply_through_backends(const std::string& image_path, const Backend
     return {fail("Wallpaper not changed: no desktop found to set it on (" +
                  (tried.empty() ? std::string("nothing to try") : tried) + ")"),
             false};
-}
-
-Status ApplyWallpaper(const std::string& image_path, const BackendList& backends,
-                      std::chrono::steady_clock::time_point wait_until) {
-    ApplyAttempt attempt = apply_through_backends(image_path, backends, wait_until);
-    if (!attempt.fallback.empty())
-        report_line(attempt.fallback);
-    return attempt.status;
 }
 
 } // namespace wallcycle

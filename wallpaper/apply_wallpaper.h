@@ -18,14 +18,9 @@ using BackendList = std::vector<std::unique_ptr<WallpaperBackend>>;
 inline constexpr std::chrono::seconds login_desktop_wait{30};
 
 // Sets the wallpaper through the first backend that can run here. A desktop that may still come
-// up is waited for until wait_until (by default not at all). When another backend than the first
-// had to be used, a line on stderr says so and why; when none can run, the reason lists what was
-// tried.
-Status ApplyWallpaper(const std::string& image_path, const BackendList& backends,
-                      std::chrono::steady_clock::time_point wait_until = {});
-
-// The same, saying also whether a desktop took the job (then a failure is the picture's), and
-// leaving the line about another desktop used to the caller.
+// up is waited for until wait_until (by default not at all); when none can run, the reason lists
+// what was tried. Says also whether a desktop took the job (then a failure is the picture's), and
+// when another backend than the first had to be used, which and why: the caller says so.
 struct ApplyAttempt {
     Status status;
     bool desktop_reached = false;

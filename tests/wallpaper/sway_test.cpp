@@ -154,7 +154,7 @@ TEST(Sway, SwaybgShowsThePictureOnOtherCompositorsAndOnlyOneStays) {
     ASSERT_EQ(backends.size(), 1u);
     ASSERT_STREQ(backends.front()->name(), "sway");
     for (auto [name, colour] : {std::pair{"a.png", red}, {"b.png", blue}, {"a.png", red}}) {
-        Status applied = ApplyWallpaper(dir.file(name), backends);
+        Status applied = apply_through_backends(dir.file(name), backends).status;
         ASSERT_TRUE(applied.ok()) << applied.reason();
         EXPECT_TRUE(shows_within(compositor, colour, 3000)) << name;
         EXPECT_EQ(swaybg_on(compositor).size(), 1u) << name;
@@ -163,7 +163,7 @@ TEST(Sway, SwaybgShowsThePictureOnOtherCompositorsAndOnlyOneStays) {
         kill(pid, SIGTERM);
     // A swaybg that cannot reach its compositor ends at once: a failure that says why.
     ScopedEnvironment gone{{"WAYLAND_DISPLAY", "wayland-nobody"}};
-    Status refused = ApplyWallpaper(dir.file("b.png"), backends);
+    Status refused = apply_through_backends(dir.file("b.png"), backends).status;
     EXPECT_FALSE(refused.ok());
     EXPECT_NE(refused.reason().find("compositor"), std::string::npos) << refused.reason();
 }

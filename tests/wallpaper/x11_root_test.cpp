@@ -238,7 +238,7 @@ TEST(X11Root, NothingToSetOrNoServerIsReported) {
         ScopedEnvironment unset{{"DISPLAY", display}};
         BackendList backends;
         backends.push_back(std::make_unique<X11RootBackend>(display));
-        Status applied = ApplyWallpaper(dir.file("a.png"), backends);
+        Status applied = apply_through_backends(dir.file("a.png"), backends).status;
         EXPECT_FALSE(applied.ok()) << says;
         EXPECT_NE(applied.reason().find(says), std::string::npos) << applied.reason();
     }
