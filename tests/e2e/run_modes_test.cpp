@@ -52,6 +52,11 @@ TEST(RunModes, OutcomesByArgumentAndSettings) {
     const std::string silent_bus = "unix:path=" + sockets.file("bus"),
                       silent_display = ":" + std::to_string(900 + getpid() % 90);
     SilentServer display("/tmp/.X11-unix/X" + silent_display.substr(1));
+    // A real bus behind a proxy that closes the connection when the program asks whether a
+    // desktop's service runs.
+    DbusSession real_bus;
+    ClosingProxy closing(sockets.file("closing"), getenv("DBUS_SESSION_BUS_ADDRESS"), "NameHasOwner");
+    const std::string closing_bus = "unix:path=" + sockets.file("closing");
     enum class Expect { Window, Exits };
     struct Case {
         const char* name;
@@ -82,6 +87,7 @@ TEST(RunModes, OutcomesByArgumentAndSettings) {
         {"/e in a Wayland session with no setter", "%LIST%", {"/e"}, Expect::Exits, 1, false, "Wayland session", {{"XDG_SESSION_TYPE", "wayland"}}},
         {"/e on GNOME whose bus is silent sets the root", "%LIST%", {"/e"}, Expect::Exits, 0, true, "does not answer (waited 5 s)", {{"DBUS_SESSION_BUS_ADDRESS", silent_bus}, {"XDG_CURRENT_DESKTOP", "GNOME"}}},
         {"/e on KDE whose bus is silent does not wait for Plasma", "%LIST%", {"/e"}, Expect::Exits, 0, true, "kde: the session D-Bus does not answer", {{"DBUS_SESSION_BUS_ADDRESS", silent_bus}, {"XDG_CURRENT_DESKTOP", "KDE"}}},
+        {"/e on XFCE whose bus closes mid-call sets the root", "%LIST%", {"/e"}, Expect::Exits, 0, true, "closed the connection", {{"DBUS_SESSION_BUS_ADDRESS", closing_bus}, {"XDG_CURRENT_DESKTOP", "XFCE"}}},
         {"the window with a silent bus", "%LIST%", {}, Expect::Window, 0, false, "does not answer", {{"DBUS_SESSION_BUS_ADDRESS", silent_bus}}},
         {"/e on a silent X display", "%LIST%", {"/e"}, Expect::Exits, 1, false, "does not answer", {{"DISPLAY", silent_display}}},
         {"the window on a silent X display", "%LIST%", {}, Expect::Exits, 3, false, "does not answer", {{"DISPLAY", silent_display}}},

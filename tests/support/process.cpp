@@ -155,15 +155,29 @@ void use_private_home(const std::string& folder) {
     }
 }
 
-SilentServer::SilentServer(std::string path) : path_(std::move(path)) {
-    int listening = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+namespace {
+
+sockaddr_un socket_address(const std::string& path) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
-    path_.copy(address.sun_path, sizeof address.sun_path - 1);
-    unlink(path_.c_str());
+    path.copy(address.sun_path, sizeof address.sun_path - 1);
+    return address;
+}
+
+int listen_at(const std::string& path) {
+    int listening = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address = socket_address(path);
+    unlink(path.c_str());
     if (bind(listening, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         listen(listening, 64) != 0)
-        throw std::runtime_error("cannot listen at " + path_);
+        throw std::runtime_error("cannot listen at " + path);
+    return listening;
+}
+
+} // namespace
+
+SilentServer::SilentServer(std::string path) : path_(std::move(path)) {
+    int listening = listen_at(path_);
     pid_ = fork();
     if (pid_ == 0)
         for (;;) // what it accepts stays open, unanswered
@@ -172,6 +186,57 @@ SilentServer::SilentServer(std::string path) : path_(std::move(path)) {
 }
 
 SilentServer::~SilentServer() {
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+    unlink(path_.c_str());
+}
+
+ClosingProxy::ClosingProxy(std::string path, const std::string& bus_address, std::string trigger)
+    : path_(std::move(path)) {
+    const std::string prefix = "unix:path=";
+    if (bus_address.rfind(prefix, 0) != 0)
+        throw std::runtime_error("not a unix:path= bus address: " + bus_address);
+    const std::string bus_path = bus_address.substr(prefix.size(), bus_address.find(',') - prefix.size());
+    int listening = listen_at(path_);
+    pid_ = fork();
+    if (pid_ == 0) {
+        for (;;) { // one client at a time, as a program's one connection needs
+            int client = accept(listening, nullptr, nullptr), bus = socket(AF_UNIX, SOCK_STREAM, 0);
+            sockaddr_un address = socket_address(bus_path);
+            if (client < 0 || connect(bus, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
+                _exit(1);
+            std::string seen; // what the client sent, for a trigger cut across two reads
+            for (bool open = true; open;) {
+                pollfd both[2] = {{client, POLLIN, 0}, {bus, POLLIN, 0}};
+                poll(both, 2, -1);
+                for (int i = 0; i < 2 && open; ++i) {
+                    if (both[i].revents == 0)
+                        continue;
+                    char bytes[65536];
+                    ssize_t got = read(both[i].fd, bytes, sizeof bytes);
+                    if (got <= 0) {
+                        open = false;
+                        continue;
+                    }
+                    if (i == 0) {
+                        seen = seen.substr(seen.size() > trigger.size() ? seen.size() - trigger.size() : 0);
+                        seen.append(bytes, static_cast<std::size_t>(got));
+                        if (seen.find(trigger) != std::string::npos) {
+                            open = false;
+                            continue;
+                        }
+                    }
+                    open = write(both[1 - i].fd, bytes, static_cast<std::size_t>(got)) == got;
+                }
+            }
+            close(client);
+            close(bus);
+        }
+    }
+    close(listening);
+}
+
+ClosingProxy::~ClosingProxy() {
     kill(pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
     unlink(path_.c_str());

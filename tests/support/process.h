@@ -95,4 +95,19 @@ private:
     pid_t pid_ = -1;
 };
 
+// A session bus that goes away mid-call: passes everything between its clients and the bus at
+// `bus_address` (a unix:path= address) until a client sends a message holding `trigger` (a method's
+// name), then closes that client's connection without an answer.
+class ClosingProxy {
+public:
+    ClosingProxy(std::string path, const std::string& bus_address, std::string trigger);
+    ~ClosingProxy();
+    ClosingProxy(const ClosingProxy&) = delete;
+    ClosingProxy& operator=(const ClosingProxy&) = delete;
+
+private:
+    std::string path_;
+    pid_t pid_ = -1;
+};
+
 } // namespace wallcycle::test

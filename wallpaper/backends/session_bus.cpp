@@ -3,6 +3,11 @@
 #include "pictures/qt_application.h"
 #include "platform/server_answers.h"
 
+#include <QDBusPendingCall>
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
 namespace wallcycle {
 
 QDBusConnection session_bus() {
@@ -14,7 +19,23 @@ QDBusMessage call_session_service(const QString& service, const QString& path, c
                                   const QString& method, const QVariantList& arguments) {
     QDBusMessage call = QDBusMessage::createMethodCall(service, path, interface, method);
     call.setArguments(arguments);
-    return session_bus().call(call, QDBus::Block, session_call_ms);
+    // Not a blocking call: QtDBus waits without end for the answer to a blocking call whose
+    // connection closes meanwhile. The answer is waited for here, within the bound, whatever the
+    // bus does.
+    QDBusConnection bus = session_bus();
+    QDBusPendingCall pending = bus.asyncCall(call, session_call_ms);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(session_call_ms);
+    for (auto pause = std::chrono::microseconds(50); !pending.isFinished();
+         pause = std::min(pause * 2, std::chrono::microseconds(2000))) {
+        if (!bus.isConnected())
+            return call.createErrorReply(QDBusError::Disconnected,
+                                         QStringLiteral("the session D-Bus closed the connection"));
+        if (std::chrono::steady_clock::now() >= deadline)
+            return call.createErrorReply(QDBusError::NoReply,
+                                         QStringLiteral("no answer within %1 s").arg(session_call_ms / 1000));
+        std::this_thread::sleep_for(pause);
+    }
+    return pending.reply();
 }
 
 Status session_service_reachable(const QString& service, bool may_be_activated) {
