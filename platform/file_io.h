@@ -46,8 +46,9 @@ Result<std::string> read_whole_file(const std::string& path, std::size_t max_byt
 // the old one's owner, group, mode and access list (or the save fails, the old file left); a
 // symbolic link stays a link, the file it names replaced. A hard link of the old file keeps the
 // old content. Temporary files of earlier saves that were killed before their rename (named with
-// a marker of ours) are removed; no other file is.
-Status replace_file_atomically(const std::string& path, std::string_view bytes);
+// a marker of ours) are removed; no other file is. Where `kin` is given (files written under a new
+// name each time), the temporaries of killed saves of any file whose name starts with it go too.
+Status replace_file_atomically(const std::string& path, std::string_view bytes, std::string_view kin = {});
 
 // Creates the directory and its parents where they are missing.
 Status make_directories(const std::string& path);

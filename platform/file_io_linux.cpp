@@ -117,20 +117,22 @@ bool lock_folder(int dir_fd) {
 // file's name, the marker and the six letters or digits mkostemp chose.
 constexpr std::string_view temporary_marker = ".wallcycle-save-";
 
-bool is_our_temporary(std::string_view name, std::string_view base) {
-    std::size_t prefix = base.size() + temporary_marker.size();
-    if (name.size() != prefix + 6 || name.substr(0, base.size()) != base ||
-        name.substr(base.size(), temporary_marker.size()) != temporary_marker)
+// Whether `name` is a temporary of ours for the file `base`, or, where `kin` is given, for any
+// file whose name starts with it.
+bool is_our_temporary(std::string_view name, std::string_view base, std::string_view kin) {
+    const std::size_t tail = temporary_marker.size() + 6;
+    if (name.size() <= tail || name.substr(name.size() - tail, temporary_marker.size()) != temporary_marker)
         return false;
-    for (char c : name.substr(prefix))
+    for (char c : name.substr(name.size() - 6))
         if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')))
             return false;
-    return true;
+    std::string_view of = name.substr(0, name.size() - tail);
+    return of == base || (!kin.empty() && of.starts_with(kin));
 }
 
 // Temporary files left by saves that were killed before their rename. Called with the folder
 // locked: none of them belongs to a save still running. Only our own regular files are removed.
-void remove_stale_temporaries(int dir_fd, const std::string& base) {
+void remove_stale_temporaries(int dir_fd, const std::string& base, std::string_view kin) {
     int scan_fd = dup(dir_fd);
     if (scan_fd < 0)
         return;
@@ -140,7 +142,7 @@ void remove_stale_temporaries(int dir_fd, const std::string& base) {
         return;
     }
     while (const dirent* entry = readdir(folder)) {
-        if (!is_our_temporary(entry->d_name, base))
+        if (!is_our_temporary(entry->d_name, base, kin))
             continue;
         struct stat info {};
         if (fstatat(dir_fd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode) &&
@@ -280,7 +282,8 @@ Result<std::string> read_whole_file(const std::string& path, std::size_t max_byt
     return read_from_start(file.value(), path, max_bytes);
 }
 
-Status replace_file_atomically(const std::string& link_or_file, std::string_view bytes) {
+Status replace_file_atomically(const std::string& link_or_file, std::string_view bytes,
+                               std::string_view kin) {
     const std::string path = file_behind(link_or_file);
     std::string directory = parent_of(path);
     struct Folder {
@@ -291,7 +294,7 @@ Status replace_file_atomically(const std::string& link_or_file, std::string_view
         }
     } folder{open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
     if (folder.fd >= 0 && lock_folder(folder.fd))
-        remove_stale_temporaries(folder.fd, base_name(path));
+        remove_stale_temporaries(folder.fd, base_name(path), kin);
 
     struct stat old {};
     bool had_old = stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode);

@@ -161,7 +161,7 @@ Result<std::string> read_whole_file(const std::string& path, std::size_t max_byt
     return content;
 }
 
-Status replace_file_atomically(const std::string& path, std::string_view bytes) {
+Status replace_file_atomically(const std::string& path, std::string_view bytes, std::string_view) {
     remove_stale_temporaries(path);
     std::string temporary =
         path + "." + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount64()) + ".tmp";

@@ -12,6 +12,8 @@
 
 #include <chrono>
 #include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace wallcycle {
 namespace {
@@ -69,25 +71,52 @@ Result<DesktopPicture> picture_for_desktop(const std::string& path, std::string_
     std::string target = new_made_name(desktop);
     if (Status folder = make_directories(made_folder()); !folder)
         return fail(folder.reason());
-    if (Status written = replace_file_atomically(target, bytes.value()); !written)
+    if (Status written = replace_file_atomically(target, bytes.value(), made_prefix(desktop)); !written)
         return fail("cannot write the picture made for the desktop: " + written.reason());
     return DesktopPicture{target, true};
 }
 
-// Once the desktop has taken the picture (or refused it): the made pictures it does not show go.
+// Whether the folder entry `name` is a picture this program made for `desktop`: named as it names
+// them, a file of this user's own (not a link), carrying the program's mark.
+bool made_by_us(const std::string& folder, const std::string& name, std::string_view desktop) {
+    const std::string prefix = made_prefix(desktop);
+    if (!name.starts_with(prefix) || !name.ends_with(".png"))
+        return false;
+    std::string_view token = std::string_view(name).substr(prefix.size(), name.size() - prefix.size() - 4);
+    if (token.empty() || token.size() > 16 ||
+        token.find_first_not_of("0123456789abcdef") != std::string_view::npos)
+        return false;
+    const std::string path = folder + "/" + name;
+    struct stat info {};
+    if (lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != geteuid())
+        return false;
+    std::FILE* file = std::fopen(path.c_str(), "rbe");
+    if (file == nullptr)
+        return false;
+    char first[128];
+    std::size_t got = std::fread(first, 1, sizeof first, file);
+    std::fclose(file);
+    return has_program_mark({first, got});
+}
+
+// Once the desktop has taken the picture (or refused it): the pictures it was given before go,
+// only those this program made, and only in its own folder, never one reached through a link.
 void desktop_took(const DesktopPicture& picture, std::string_view desktop, bool shown) {
     if (!shown) {
         if (picture.made)
             std::remove(picture.file.c_str());
         return;
     }
-    Result<std::vector<FolderEntry>> made = list_folder(made_folder());
+    const std::string folder = made_folder();
+    struct stat info {};
+    if (lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+        return;
+    Result<std::vector<FolderEntry>> made = list_folder(folder);
     if (!made)
         return;
     for (const FolderEntry& entry : made.value()) {
-        std::string path = made_folder() + "/" + entry.name;
-        if (entry.name.starts_with(made_prefix(desktop)) && entry.name.ends_with(".png") &&
-            path != picture.file)
+        std::string path = folder + "/" + entry.name;
+        if (path != picture.file && made_by_us(folder, entry.name, desktop))
             std::remove(path.c_str());
     }
 }

@@ -7,6 +7,7 @@
 #include "wallpaper/backend_loader.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 using namespace wallcycle;
@@ -52,6 +53,47 @@ TEST(GSettings, TheDarkStyleGetsThePictureAndABrokenOneChangesNothing) {
     EXPECT_FALSE(applied.ok());
     EXPECT_NE(applied.reason().find("broken.png"), std::string::npos) << applied.reason();
     EXPECT_EQ(gsettings_get(schema, "picture-uri"), before);
+}
+
+// The clean-up after a change removes only pictures this program made (its name pattern and its
+// mark, files of the user's own), with the temporaries killed writes left, and nothing through a
+// link to another folder.
+TEST(GSettings, TheCleanUpRemovesOnlyPicturesOfOurs) {
+    TempDir pictures;
+    auto backend = make_backend("gnome");
+    ASSERT_TRUE(backend->can_run().ok()) << backend->can_run().reason();
+    write_solid_image(pictures.file("still.webp"), 0x336699);
+    ASSERT_TRUE(backend->apply(pictures.file("still.webp")).ok());
+    const std::string ours = home->file("data/wallcycle");
+    std::vector<std::string> made;
+    for (const auto& entry : std::filesystem::directory_iterator(ours))
+        made.push_back(entry.path().string());
+    ASSERT_EQ(made.size(), 1u);
+    const std::string users = ours + "/gnome-wallpaper-1.png", unmarked = ours + "/gnome-wallpaper-abc.png",
+                      killed = ours + "/gnome-wallpaper-1f.png.wallcycle-save-AbC123";
+    std::filesystem::copy_file(pictures.file("still.webp"), users); // not a PNG of ours
+    write_solid_image(unmarked, 0x112233);                          // a PNG without the mark
+    write_file(killed, "half a picture");
+    ASSERT_TRUE(backend->apply(pictures.file("still.webp")).ok());
+    EXPECT_FALSE(std::filesystem::exists(made[0])) << "the picture made before stays";
+    EXPECT_TRUE(std::filesystem::exists(users));
+    EXPECT_TRUE(std::filesystem::exists(unmarked));
+    EXPECT_FALSE(std::filesystem::exists(killed)) << "a killed write's temporary stays";
+
+    // Through a link, the folder is written to but nothing in it is removed.
+    TempDir elsewhere;
+    for (const auto& entry : std::filesystem::directory_iterator(ours))
+        std::filesystem::copy_file(entry.path(), elsewhere.file(entry.path().filename().string()));
+    std::filesystem::remove_all(ours);
+    std::filesystem::create_directory_symlink(elsewhere.path(), ours);
+    auto count = [&] {
+        return std::distance(std::filesystem::directory_iterator(elsewhere.path()),
+                             std::filesystem::directory_iterator());
+    };
+    const auto before = count();
+    ASSERT_TRUE(backend->apply(pictures.file("still.webp")).ok());
+    EXPECT_EQ(count(), before + 1);
+    std::filesystem::remove(ours);
 }
 
 } // namespace
