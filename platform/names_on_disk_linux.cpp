@@ -14,28 +14,24 @@ constexpr std::string_view replacement = "\xEF\xBF\xBD";
 // number" taken back a byte at a time), so that no name costs more than its length times the
 // shown one's.
 bool can_show(std::string_view shown, std::string_view name) {
-    enum : char { one = 1, any = 2 };
-    std::string pattern; // the bytes to match, and where wild[i], the wildcard pattern[i] is
-    std::vector<bool> wild;
+    constexpr int one = -1, any = -2; // wildcards among the bytes 0-255 to match
+    std::vector<int> pattern;
     for (std::size_t i = 0; i < shown.size();) {
-        if (shown.substr(i).starts_with(replacement)) {
-            while (shown.substr(i).starts_with(replacement))
-                i += replacement.size();
-            pattern += one;
-            wild.push_back(true);
-            pattern += any;
-            wild.push_back(true);
-        } else {
-            pattern += shown[i++];
-            wild.push_back(false);
+        if (!shown.substr(i).starts_with(replacement)) {
+            pattern.push_back(static_cast<unsigned char>(shown[i++]));
+            continue;
         }
+        while (shown.substr(i).starts_with(replacement))
+            i += replacement.size();
+        pattern.insert(pattern.end(), {one, any});
     }
     std::size_t p = 0, n = 0, star = std::string::npos, star_n = 0;
     while (n < name.size()) {
-        if (p < pattern.size() && wild[p] && pattern[p] == any) {
+        if (p < pattern.size() && pattern[p] == any) {
             star = p++;
             star_n = n;
-        } else if (p < pattern.size() && (wild[p] || pattern[p] == name[n])) {
+        } else if (p < pattern.size() &&
+                   (pattern[p] == one || pattern[p] == static_cast<unsigned char>(name[n]))) {
             ++p;
             ++n;
         } else if (star != std::string::npos) {
@@ -45,7 +41,7 @@ bool can_show(std::string_view shown, std::string_view name) {
             return false;
         }
     }
-    while (p < pattern.size() && wild[p] && pattern[p] == any)
+    while (p < pattern.size() && pattern[p] == any)
         ++p;
     return p == pattern.size();
 }

@@ -1,8 +1,7 @@
 #include "window/form1.h"
 
-#include "platform/names_on_disk_linux.h"
-
 #include "pictures/picture_formats.h"
+#include "platform/names_on_disk_linux.h"
 #include "window/form1_layout.h"
 #include "window/form1_messages.h"
 #include "window/list_commands.h"
