@@ -1,7 +1,6 @@
 // Number <-> text, rounding to the timer's milliseconds, and the random pick's index.
 
 #include "platform/number_text.h"
-#include "platform/random_fraction.h"
 #include "platform/rounding.h"
 #include "platform/shown_path.h"
 #include "platform/text_encoding.h"
@@ -105,17 +104,6 @@ TEST(PickIndex, StaysInsideTheList) {
     }; // clang-format on
     for (const auto& [count, fraction, index] : cases)
         EXPECT_EQ(pick_index(count, fraction), index) << count << " " << fraction;
-}
-
-TEST(RandomFraction, NeverReachesOne) {
-    float largest = 0;
-    for (unsigned long long seed = 0; seed < 200000; ++seed) {
-        float r = fraction_from_seed(seed * 0x9E3779B97F4A7C15ull);
-        ASSERT_GE(r, 0.0f);
-        ASSERT_LT(r, 1.0f);
-        largest = std::max(largest, r);
-    }
-    EXPECT_GT(largest, 0.99f);
 }
 
 // Paths in messages: one line whatever they hold, and short enough to read.
