@@ -4,7 +4,6 @@
 // Windows header.
 
 #include "pictures/picture.h"
-#include "pictures/picture_formats.h"
 
 #include <string_view>
 

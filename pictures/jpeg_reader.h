@@ -2,7 +2,6 @@
 // JPEG through libjpeg-turbo, scaled inside the decoder (1/8 to 8/8) to the size the screen needs.
 
 #include "pictures/picture.h"
-#include "pictures/picture_formats.h"
 
 #include <string_view>
 

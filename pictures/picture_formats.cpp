@@ -1,36 +1,80 @@
 #include "pictures/picture_formats.h"
 
+#include "pictures/picture_structure.h"
+
 #include <algorithm>
 #include <cctype>
 
 namespace wallcycle {
 namespace {
 
-using enum PictureFormat;
+bool starts_with(std::string_view bytes, std::string_view mark, std::size_t at = 0) {
+    return bytes.size() >= at + mark.size() && bytes.substr(at, mark.size()) == mark;
+}
 
-constexpr FormatRow rows[] = {
-    {jpeg, "jpg jpeg jpe jfif", true, true},
-    {png, "png", true, true},
-    {bmp, "bmp dib", false, true},
-    {webp, "webp", false, false},
-    {heif, "heic heif avif", false, false},
-    {jxl, "jxl", false, false},
-    {gif, "gif", false, true},
-    {tiff, "tif tiff", false, true},
-    {ico, "ico", false, false},
-    {pnm, "ppm pgm pbm", false, false},
-    {svg, "svg svgz", false, false},
-    {xpm, "xpm", false, false},
-};
+bool starts_jpeg(std::string_view b) {
+    return starts_with(b, "\xff\xd8\xff");
+}
 
-// The brands of an ISO media file that hold a HEIF still image (HEIC, AVIF and their sequences).
-bool heif_brand(std::string_view brand) {
-    for (std::string_view known :
+bool starts_png(std::string_view b) {
+    return starts_with(b, {"\x89PNG\r\n\x1a\n", 8});
+}
+
+bool starts_bmp(std::string_view b) {
+    return starts_with(b, "BM");
+}
+
+bool starts_webp(std::string_view b) {
+    return starts_with(b, "RIFF") && starts_with(b, "WEBP", 8);
+}
+
+// An extended WebP whose header flags an animation.
+bool starts_animated_webp(std::string_view b) {
+    return starts_webp(b) && starts_with(b, "VP8X", 12) && b.size() > 20 && (b[20] & 0x02) != 0;
+}
+
+bool starts_still_webp(std::string_view b) {
+    return starts_webp(b) && !starts_animated_webp(b);
+}
+
+// An ISO media file with a brand that holds a HEIF still image (HEIC, AVIF and their sequences).
+bool starts_heif(std::string_view b) {
+    if (!starts_with(b, "ftyp", 4) || b.size() < 12)
+        return false;
+    for (std::string_view brand :
          {"heic", "heix", "hevc", "hevx", "heim", "heis", "mif1", "msf1", "avif", "avis"})
-        if (brand == known)
+        if (b.substr(8, 4) == brand)
             return true;
     return false;
 }
+
+// A bare JPEG XL code stream, or one in its box container.
+bool starts_jxl(std::string_view b) {
+    return starts_with(b, "\xff\x0a") || starts_with(b, {"\0\0\0\x0cJXL \r\n\x87\n", 12});
+}
+
+bool starts_gif(std::string_view b) {
+    return starts_with(b, "GIF87a") || starts_with(b, "GIF89a");
+}
+
+bool starts_tiff(std::string_view b) {
+    return starts_with(b, {"II*\0", 4}) || starts_with(b, {"MM\0*", 4});
+}
+
+bool starts_ico(std::string_view b) {
+    return starts_with(b, {"\0\0\1\0", 4});
+}
+
+bool starts_pnm(std::string_view b) {
+    return b.size() >= 2 && b[0] == 'P' && b[1] >= '1' && b[1] <= '6';
+}
+
+constexpr FormatRow rows[] = {
+#define WALLCYCLE_FORMAT_ROW(name, endings, starts, reader, complete, desktops, windows)                     \
+    {PictureFormat::name, endings, starts, complete, desktops, windows},
+    WALLCYCLE_PICTURE_FORMATS(WALLCYCLE_FORMAT_ROW)
+#undef WALLCYCLE_FORMAT_ROW
+};
 
 template <typename Each> void for_each_ending(std::string_view endings, Each each) {
     while (!endings.empty()) {
@@ -44,37 +88,23 @@ template <typename Each> void for_each_ending(std::string_view endings, Each eac
 
 } // namespace
 
+std::span<const FormatRow> format_rows() {
+    return rows;
+}
+
 const FormatRow& format_row(PictureFormat format) {
-    static constexpr FormatRow none{unknown, "", false, false};
+    static constexpr FormatRow none{PictureFormat::unknown, "", nullptr, nullptr, false, false};
     for (const FormatRow& row : rows)
         if (row.format == format)
             return row;
     return none;
 }
 
-PictureFormat format_of(std::string_view b) {
-    auto starts = [&](std::string_view magic) { return b.substr(0, magic.size()) == magic; };
-    if (starts("\xff\xd8\xff"))
-        return jpeg;
-    if (starts(std::string_view("\x89PNG\r\n\x1a\n", 8)))
-        return png;
-    if (starts("BM"))
-        return bmp;
-    if (b.size() >= 12 && starts("RIFF") && b.substr(8, 4) == "WEBP")
-        return webp;
-    if (b.size() >= 12 && b.substr(4, 4) == "ftyp" && heif_brand(b.substr(8, 4)))
-        return heif;
-    if (starts("\xff\x0a") || starts(std::string_view("\0\0\0\x0cJXL \r\n\x87\n", 12)))
-        return jxl;
-    if (starts("GIF87a") || starts("GIF89a"))
-        return gif;
-    if (starts(std::string_view("II*\0", 4)) || starts(std::string_view("MM\0*", 4)))
-        return tiff;
-    if (starts(std::string_view("\0\0\1\0", 4)))
-        return ico;
-    if (b.size() >= 2 && b[0] == 'P' && b[1] >= '1' && b[1] <= '6')
-        return pnm;
-    return unknown;
+PictureFormat format_of(std::string_view first_bytes) {
+    for (const FormatRow& row : rows)
+        if (row.starts != nullptr && row.starts(first_bytes))
+            return row.format;
+    return PictureFormat::unknown;
 }
 
 bool looks_like_picture(std::string_view name) {

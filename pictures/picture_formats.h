@@ -1,27 +1,39 @@
 #pragma once
-// Every picture format the program knows, in one table: how its files end in name, and whether
-// it may go to a desktop or to Windows as it is. The folder walk and both windows' dialogs take
-// their formats from here; a file's reader is chosen by the format its first bytes show.
+// The picture formats of picture_format_table.h, as the whole program sees them: what a file's
+// first bytes or its name say it is, and what may be done with it as it is.
 
+#include "pictures/picture_format_table.h"
+#include "platform/result.h"
+
+#include <span>
 #include <string>
 #include <string_view>
 
 namespace wallcycle {
 
-enum class PictureFormat { jpeg, png, bmp, webp, heif, jxl, gif, tiff, ico, pnm, svg, xpm, unknown };
+enum class PictureFormat {
+#define WALLCYCLE_FORMAT_NAME(name, ...) name,
+    WALLCYCLE_PICTURE_FORMATS(WALLCYCLE_FORMAT_NAME)
+#undef WALLCYCLE_FORMAT_NAME
+        unknown
+};
 
 struct FormatRow {
     PictureFormat format;
-    std::string_view endings; // of the files' names, lower case, blank-separated
-    // Every desktop reads such a file itself (each toolkit's loaders always include it): it is
-    // handed over as it is. Any other format goes as a picture made from the decoded pixels.
+    std::string_view endings;
+    bool (*starts)(std::string_view first_bytes);
+    Status (*complete)(std::string_view bytes);
     bool desktops_read_it;
-    // Windows' own decoder (GDI+) reads it, so the Windows program can set it.
     bool windows_reads_it;
 };
 
-// The format a file's first bytes (at least 16 where the file has them) show; unknown for text
-// formats (SVG, XPM) and anything else.
+// How many first bytes of a file tell its format.
+inline constexpr std::size_t format_mark_size = 32;
+
+std::span<const FormatRow> format_rows();
+
+// The format a file's first bytes (format_mark_size of them where the file has them) show;
+// unknown for text formats (SVG, XPM) and anything else.
 PictureFormat format_of(std::string_view first_bytes);
 
 // The table's row of a format.

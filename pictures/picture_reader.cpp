@@ -15,6 +15,7 @@
 #include "platform/program_modules.h"
 
 #include <cstdio>
+#include <type_traits>
 #include <unistd.h>
 #include <utility>
 
@@ -32,27 +33,38 @@ Result<Picture> read_with_module(const std::string& bytes, const PictureRequest&
     return out;
 }
 
-// Every format but PNG, which is read from the file as it decodes.
-Result<Picture> decode(std::string bytes, const PictureRequest& request) {
-    if (bytes.empty())
-        return fail("not an image in a format this program reads (the file is empty)");
-    switch (format_of(bytes)) {
-    case PictureFormat::jpeg:
-        return read_jpeg(bytes, request);
-    case PictureFormat::bmp:
-        return read_bmp(bytes, request);
-    case PictureFormat::heif:
-        return read_heif(std::move(bytes), request);
-    case PictureFormat::jxl:
-        return read_jxl(std::move(bytes), request);
-    case PictureFormat::webp:
-        if (looks_like_still_webp(bytes))
-            return read_webp(bytes, request);
-        break;
-    default:
-        break;
-    }
-    return read_with_module(bytes, request);
+// A format's reader takes the file's bytes, or reads the open file itself as it decodes.
+struct Reader {
+    Result<Picture> (*bytes)(std::string, const PictureRequest&) = nullptr;
+    Result<Picture> (*stream)(std::FILE*, const PictureRequest&) = nullptr;
+};
+
+template <auto read> constexpr Reader reader_of() {
+    if constexpr (std::is_invocable_v<decltype(read), std::FILE*, const PictureRequest&>)
+        return {nullptr, read};
+    else
+        return {
+            [](std::string bytes, const PictureRequest& request) { return read(std::move(bytes), request); },
+            nullptr};
+}
+
+struct ReaderRow {
+    PictureFormat format;
+    Reader reader;
+};
+
+constexpr ReaderRow readers[] = {
+#define WALLCYCLE_READER_ROW(name, endings, starts, reader, ...) {PictureFormat::name, reader_of<reader>()},
+    WALLCYCLE_PICTURE_FORMATS(WALLCYCLE_READER_ROW)
+#undef WALLCYCLE_READER_ROW
+        {PictureFormat::unknown, reader_of<read_with_module>()},
+};
+
+Reader reader_for(PictureFormat format) {
+    for (const ReaderRow& row : readers)
+        if (row.format == format)
+            return row.reader;
+    return reader_of<read_with_module>();
 }
 
 // The picture file, opened without blocking and only if it is still a regular file once open.
@@ -64,9 +76,23 @@ Result<OpenFile> open_picture(const std::string& path) {
 
 // The format its first bytes show.
 PictureFormat format_at_start(const OpenFile& file) {
-    char first[16] = {};
+    char first[format_mark_size] = {};
     ssize_t got = pread(file.descriptor(), first, sizeof first, 0);
     return format_of({first, got > 0 ? static_cast<std::size_t>(got) : 0});
+}
+
+// Read as it decodes, from a stream of its own over the open file.
+Result<Picture> read_streamed(const OpenFile& file, Reader reader, const PictureRequest& request) {
+    int copy = dup(file.descriptor());
+    std::FILE* stream = copy < 0 ? nullptr : fdopen(copy, "rb");
+    if (stream == nullptr) {
+        if (copy >= 0)
+            close(copy); // a rotation runs for days: nothing may stay open
+        return fail("the file cannot be read");
+    }
+    Result<Picture> picture = reader.stream(stream, request);
+    std::fclose(stream);
+    return picture;
 }
 
 } // namespace
@@ -75,24 +101,17 @@ Result<Picture> read_picture(const std::string& path, const PictureRequest& requ
     Result<OpenFile> file = open_picture(path);
     if (!file)
         return fail(file.reason());
+    Reader reader = reader_for(format_at_start(file.value()));
     Result<Picture> picture = fail("");
-    if (format_at_start(file.value()) == PictureFormat::png) {
-        // Read as it decodes: a large PNG is never held whole.
-        int copy = dup(file->descriptor());
-        std::FILE* stream = copy < 0 ? nullptr : fdopen(copy, "rb");
-        if (stream == nullptr) {
-            if (copy >= 0)
-                close(copy); // a rotation runs for days: nothing may stay open
-            return fail(picture_failure(path, "the file cannot be read"));
-        }
-        picture = read_png_file(stream, request);
-        std::fclose(stream);
+    if (reader.stream != nullptr) {
+        picture = read_streamed(file.value(), reader, request);
     } else {
         Result<std::string> bytes =
             read_from_start(file.value(), path, static_cast<std::size_t>(largest_image_bytes));
         if (!bytes)
             return fail(bytes.reason());
-        picture = decode(std::move(bytes.value()), request);
+        picture = bytes->empty() ? fail("not an image in a format this program reads (the file is empty)")
+                                 : reader.bytes(std::move(bytes.value()), request);
     }
     if (!picture)
         return fail(picture_failure(path, picture.reason()));

@@ -34,6 +34,8 @@ std::uint32_t crc32(std::string_view bytes) {
     return ~crc;
 }
 
+} // namespace
+
 Status png_complete(std::string_view bytes) {
     for (std::size_t at = 8;;) {
         if (bytes.size() - at < 12)
@@ -72,28 +74,29 @@ Status jpeg_complete(std::string_view bytes) {
     return picture_damaged("the file is cut short before its pixels");
 }
 
-} // namespace
+Status bmp_complete(std::string_view bytes) {
+    Result<Picture> read = read_bmp(bytes);
+    return read ? Status() : fail(read.reason());
+}
 
-Status picture_complete(std::string_view bytes) {
-    PictureFormat format = format_of(bytes);
-    if (format == PictureFormat::bmp) {
-        Result<Picture> read = read_bmp(bytes);
-        return read ? Status() : fail(read.reason());
-    }
-    if (format == PictureFormat::png)
-        return png_complete(bytes);
-    if (format == PictureFormat::jpeg)
-        return jpeg_complete(bytes);
-    if (format == PictureFormat::webp) {
-        std::uint32_t length = static_cast<unsigned char>(bytes[4]) |
-                               static_cast<unsigned char>(bytes[5]) << 8 |
-                               static_cast<unsigned char>(bytes[6]) << 16 |
-                               static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[7])) << 24;
-        return bytes.size() - 8 >= length ? Status() : picture_damaged("the file is cut short");
-    }
-    if (format == PictureFormat::gif && (bytes.size() < 14 || bytes.back() != ';'))
+Status webp_complete(std::string_view bytes) {
+    if (bytes.size() < 8)
+        return picture_damaged("the file is cut short");
+    std::uint32_t length = static_cast<unsigned char>(bytes[4]) | static_cast<unsigned char>(bytes[5]) << 8 |
+                           static_cast<unsigned char>(bytes[6]) << 16 |
+                           static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[7])) << 24;
+    return bytes.size() - 8 >= length ? Status() : picture_damaged("the file is cut short");
+}
+
+Status gif_complete(std::string_view bytes) {
+    if (bytes.size() < 14 || bytes.back() != ';')
         return picture_damaged("the file is cut short before its trailer");
     return {};
+}
+
+Status picture_complete(std::string_view bytes) {
+    const FormatRow& row = format_row(format_of(bytes));
+    return row.complete != nullptr ? row.complete(bytes) : Status();
 }
 
 } // namespace wallcycle

@@ -1,6 +1,6 @@
 #pragma once
-// Whether a picture file holds all the data its format promises, for decoders that would show a
-// damaged file anyway, its missing part grey or black (the system's own, on Windows).
+// Whether a picture file is whole, checked before a decoder that does not tell (Windows' own)
+// reads it.
 
 #include "platform/result.h"
 
@@ -8,9 +8,18 @@
 
 namespace wallcycle {
 
-// BMP is decoded whole by our own reader; JPEG must reach its end mark after its pixel data;
-// PNG's chunks must all be there with good checksums, up to its end chunk; WebP must be as long
-// as its header says; GIF must end with its trailer. Other formats are not looked at.
+// PNG's chunks must all be there with good checksums, up to its end chunk.
+Status png_complete(std::string_view bytes);
+// JPEG must reach its end mark after its pixel data.
+Status jpeg_complete(std::string_view bytes);
+// BMP is decoded whole by our own reader.
+Status bmp_complete(std::string_view bytes);
+// WebP must be as long as its header says.
+Status webp_complete(std::string_view bytes);
+// GIF must end with its trailer.
+Status gif_complete(std::string_view bytes);
+
+// The check of the format the bytes show; formats without one are not looked at.
 Status picture_complete(std::string_view bytes);
 
 } // namespace wallcycle

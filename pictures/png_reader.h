@@ -2,7 +2,6 @@
 // PNG through libspng: every chunk's checksum checked, transparency drawn over black.
 
 #include "pictures/picture.h"
-#include "pictures/picture_formats.h"
 
 #include <cstdio>
 #include <string_view>

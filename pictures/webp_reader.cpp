@@ -9,15 +9,6 @@
 
 namespace wallcycle {
 
-bool looks_like_still_webp(std::string_view bytes) {
-    if (format_of(bytes) != PictureFormat::webp)
-        return false;
-    WebPBitstreamFeatures features;
-    return WebPGetFeatures(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &features) !=
-               VP8_STATUS_OK ||
-           !features.has_animation; // a damaged header is ours to report
-}
-
 Result<Picture> read_webp(std::string_view bytes, const PictureRequest& request) {
     WebPDecoderConfig config;
     if (!WebPInitDecoderConfig(&config))

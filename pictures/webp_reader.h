@@ -3,14 +3,10 @@
 // takes the 64 MiB of its full size.
 
 #include "pictures/picture.h"
-#include "pictures/picture_formats.h"
 
 #include <string_view>
 
 namespace wallcycle {
-
-// A still WebP; an animated one is left to the other readers, which show its first frame.
-bool looks_like_still_webp(std::string_view bytes);
 
 // The picture scaled down to the smallest size that still covers the request's (or at its own
 // size); when the request crops, exactly that size, the centre of its shape cut out first.

@@ -3,6 +3,7 @@
 
 #include "pictures/box_average.h"
 #include "pictures/jpeg_reader.h"
+#include "pictures/picture_formats.h"
 #include "pictures/picture_reader.h"
 #include "tests/support/files.h"
 #include "tests/support/images.h"
@@ -11,6 +12,7 @@
 #include <QImage>
 #include <QImageReader>
 #include <QImageWriter>
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <functional>
@@ -84,7 +86,16 @@ TEST(PictureReaders, DecodeAsQtsReadersDo) {
         {"lossy.webp", qt_write("webp", opaque, 80), 0.5},
         {"lossless-alpha.webp", qt_write("webp", translucent, 100), 0.6},
         {"rgb.bmp", qt_write("bmp", opaque), 0},
-        {"tiff.tiff", qt_write("tiff", opaque), 0}, // through the module
+        // The formats Qt's readers read for us, in the module:
+        {"tiff.tiff", qt_write("tiff", opaque), 0},
+        {"indexed.gif", [&](const std::string& p) { qt_write("png", opaque)(p + ".png"); run("convert", {p + ".png", "GIF:" + p}); }, 0},
+        {"animated.webp", [&](const std::string& p) { qt_write("png", opaque)(p + ".png"); qt_write("png", opaque.mirrored())(p + "2.png"); run("convert", {p + ".png", p + "2.png", "-loop", "0", "WEBP:" + p}); }, 0},
+        {"icon.ico", qt_write("ico", opaque), 0},
+        {"rgb.ppm", qt_write("ppm", opaque), 0},
+        {"grey.pgm", qt_write("pgm", opaque), 0},
+        {"mono.pbm", qt_write("pbm", opaque), 0},
+        {"colours.xpm", qt_write("xpm", opaque), 0},
+        {"drawing.svg", [](const std::string& p) { write_file(p, R"(<svg xmlns="http://www.w3.org/2000/svg" width="67" height="41"><rect width="40" height="41" fill="#c03"/></svg>)"); }, 0},
         // clang-format on
     };
     std::vector<std::string> files;
@@ -108,6 +119,20 @@ TEST(PictureReaders, DecodeAsQtsReadersDo) {
         ASSERT_FALSE(expected.isNull()) << path;
         expected = expected.convertToFormat(QImage::Format_ARGB32_Premultiplied);
         expect_decoded_as(path, expected, tolerance);
+    }
+    // Every format of the table has a file here (HEIF and JPEG XL in the next test): its first
+    // bytes show it, or, for a text format, its name.
+    for (const FormatRow& row : format_rows()) {
+        if (row.format == PictureFormat::heif || row.format == PictureFormat::jxl)
+            continue;
+        EXPECT_TRUE(std::any_of(
+            files.begin(), files.end(),
+            [&](const std::string& path) {
+                return row.starts != nullptr
+                           ? format_of(read_file(path).substr(0, format_mark_size)) == row.format
+                           : path.ends_with("." + std::string(row.endings.substr(0, row.endings.find(' '))));
+            }))
+            << "no file of format " << static_cast<int>(row.format) << " (" << row.endings << ")";
     }
 }
 
