@@ -1,6 +1,5 @@
 #include "wallpaper/backend_loader.h"
 
-#include "platform/program_modules.h"
 #include "wallpaper/backend_registry.h"
 
 namespace wallcycle {
@@ -24,22 +23,16 @@ std::unique_ptr<WallpaperBackend> unavailable_backend(const std::string& name, s
     return std::make_unique<UnavailableBackend>(name, std::move(reason));
 }
 
-// The desktop the module's maker function makes, or one that says why there is none.
-std::unique_ptr<WallpaperBackend> made_by(const std::string& name, const Result<void*>& maker) {
-    if (!maker)
-        return unavailable_backend(name, maker.reason());
-    return std::unique_ptr<WallpaperBackend>(reinterpret_cast<WallpaperBackend* (*)()>(maker.value())());
-}
-
 } // namespace
 
 std::unique_ptr<WallpaperBackend> make_backend(const std::string& name) {
     std::string known;
     for (const BackendRow& row : backend_rows()) {
-        if (row.name == name)
-            return row.make != nullptr
-                       ? row.make()
-                       : made_by(name, program_module_function(row.module, module_maker(name).c_str()));
+        if (row.name == name) {
+            Result<WallpaperBackend*> made = row.make();
+            return made ? std::unique_ptr<WallpaperBackend>(made.value())
+                        : unavailable_backend(name, made.reason());
+        }
         known += (known.empty() ? "" : ", ") + std::string(row.name);
     }
     return unavailable_backend(name,

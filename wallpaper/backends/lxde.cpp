@@ -31,8 +31,8 @@ private:
 
 } // namespace
 
-std::unique_ptr<WallpaperBackend> make_lxde_backend() {
-    return std::make_unique<LxdeBackend>();
-}
-
 } // namespace wallcycle
+
+extern "C" wallcycle::WallpaperBackend* wallcycle_make_lxde_backend() {
+    return new wallcycle::LxdeBackend();
+}

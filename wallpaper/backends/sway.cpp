@@ -69,8 +69,8 @@ private:
 
 } // namespace
 
-std::unique_ptr<WallpaperBackend> make_sway_backend() {
-    return std::make_unique<SwayBackend>();
-}
-
 } // namespace wallcycle
+
+extern "C" wallcycle::WallpaperBackend* wallcycle_make_sway_backend() {
+    return new wallcycle::SwayBackend();
+}

@@ -199,8 +199,8 @@ Status X11RootBackend::apply(const std::string& image_path) {
     return {};
 }
 
-std::unique_ptr<WallpaperBackend> make_x11_backend() {
-    return std::make_unique<X11RootBackend>();
-}
-
 } // namespace wallcycle
+
+extern "C" wallcycle::WallpaperBackend* wallcycle_make_x11_backend() {
+    return new wallcycle::X11RootBackend();
+}
