@@ -3,10 +3,10 @@
 
 #include "app/run_window.h"
 #include "platform/error_output.h"
-#include "platform/module_loader.h"
+#include "platform/module_loader_linux.h"
 #include "platform/number_text.h"
 #include "platform/program_facts.h"
-#include "platform/server_answers.h"
+#include "platform/server_answers_linux.h"
 #include "settings/settings_location.h"
 #include "startup/exit_codes.h"
 #include "startup/run_program.h"

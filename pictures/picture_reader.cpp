@@ -12,7 +12,7 @@
 #include "pictures/webp_reader.h"
 #include "platform/file_io.h"
 #include "platform/open_file_linux.h"
-#include "platform/program_modules.h"
+#include "platform/program_modules_linux.h"
 
 #include <cstdio>
 #include <type_traits>

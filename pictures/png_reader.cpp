@@ -3,18 +3,14 @@
 #include "pictures/box_average.h"
 #include "pictures/picture_checks.h"
 #include "pictures/rgba_pixels.h"
+#include "pictures/spng_context.h"
 
 #include <algorithm>
 #include <memory>
 #include <new>
-#include <spng.h>
 
 namespace wallcycle {
 namespace {
-
-struct Free {
-    void operator()(spng_ctx* context) const { spng_ctx_free(context); }
-};
 
 Failure damaged(int error) {
     return picture_damaged(spng_strerror(error));
@@ -25,7 +21,7 @@ constexpr std::string_view end_chunk("\0\0\0\0IEND\xae\x42\x60\x82", 12); // its
 } // namespace
 
 Result<Picture> read_png_file(std::FILE* file, const PictureRequest& request) {
-    std::unique_ptr<spng_ctx, Free> context(spng_ctx_new(SPNG_CTX_IGNORE_ADLER32));
+    SpngContext context(spng_ctx_new(SPNG_CTX_IGNORE_ADLER32));
     spng_ctx* png = context.get();
     if (png == nullptr)
         return fail("there is not enough memory for the picture");

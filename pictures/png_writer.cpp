@@ -1,17 +1,14 @@
 #include "pictures/png_writer.h"
 
+#include "pictures/spng_context.h"
+
 #include <cstring>
 #include <memory>
 #include <new>
-#include <spng.h>
 #include <vector>
 
 namespace wallcycle {
 namespace {
-
-struct Free {
-    void operator()(spng_ctx* context) const { spng_ctx_free(context); }
-};
 
 int append(spng_ctx*, void* user, void* data, std::size_t length) {
     static_cast<std::string*>(user)->append(static_cast<const char*>(data), length);
@@ -25,7 +22,7 @@ Failure refused(int error) {
 } // namespace
 
 Result<std::string> png_bytes(const Picture& picture) {
-    std::unique_ptr<spng_ctx, Free> context(spng_ctx_new(SPNG_CTX_ENCODER));
+    SpngContext context(spng_ctx_new(SPNG_CTX_ENCODER));
     spng_ctx* png = context.get();
     if (png == nullptr)
         return fail("there is not enough memory for the picture");

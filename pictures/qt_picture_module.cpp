@@ -4,7 +4,7 @@
 #include "pictures/picture_checks.h"
 #include "pictures/picture_limits.h"
 #include "pictures/picture_reader.h"
-#include "pictures/qt_application.h"
+#include "platform/qt_application.h"
 
 #include <QBuffer>
 #include <QImageReader>

@@ -1,4 +1,4 @@
-#include "platform/child_process.h"
+#include "platform/child_process_linux.h"
 
 #include "platform/program_facts.h"
 
@@ -107,7 +107,7 @@ static std::string last_line(const std::string& text) {
 
 // What a child said, in a file in memory: read once it has ended, and never a pipe that would end
 // it by a signal once nobody reads it (its own children may keep it open long after).
-static std::string said_in(int file) {
+static std::string last_line_written_to(int file) {
     std::string text;
     char buffer[4096];
     for (ssize_t got; text.size() < 65536 &&
@@ -118,7 +118,7 @@ static std::string said_in(int file) {
 
 // Waits for our child to end, at most timeout_ms: its pid once it has ended, 0 while it still
 // runs, -1 when it cannot be waited for.
-static pid_t ended_within(pid_t pid, int& status, int timeout_ms) {
+static pid_t wait_for_end(pid_t pid, int& status, int timeout_ms) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
     for (;;) {
         pid_t done = waitpid(pid, &status, WNOHANG);
@@ -142,7 +142,7 @@ Status run_program(const std::vector<std::string>& argv, int timeout_ms) {
     }
     const pid_t pid = started.value();
     int status = 0;
-    const pid_t done = ended_within(pid, status, timeout_ms);
+    const pid_t done = wait_for_end(pid, status, timeout_ms);
     const int wait_error = errno; // why it could not be waited for, before reading its output
     if (done == 0) {
         kill(-pid, SIGKILL); // some helpers ignore SIGTERM
@@ -151,7 +151,7 @@ Status run_program(const std::vector<std::string>& argv, int timeout_ms) {
         return fail(argv[0] + " did not finish within " + std::to_string(timeout_ms / 1000) +
                     " s and was stopped");
     }
-    std::string last = said_in(said);
+    std::string last = last_line_written_to(said);
     close(said);
     if (done < 0)
         return fail("lost track of " + argv[0] + ": " + std::strerror(wait_error));
@@ -174,8 +174,8 @@ Result<int> start_lasting(const std::vector<std::string>& argv, const std::strin
     }
     const pid_t pid = started.value();
     int status = 0;
-    const pid_t done = ended_within(pid, status, settle_ms);
-    std::string output = done == pid && said >= 0 ? said_in(said) : std::string();
+    const pid_t done = wait_for_end(pid, status, settle_ms);
+    std::string output = done == pid && said >= 0 ? last_line_written_to(said) : std::string();
     if (said >= 0)
         close(said);
     if (done == 0)

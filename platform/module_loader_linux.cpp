@@ -1,4 +1,4 @@
-#include "platform/module_loader.h"
+#include "platform/module_loader_linux.h"
 
 #include "platform/program_facts.h"
 

@@ -1,4 +1,4 @@
-#include "platform/server_answers.h"
+#include "platform/server_answers_linux.h"
 
 #include "platform/program_facts.h"
 

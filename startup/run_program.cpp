@@ -20,7 +20,7 @@ int run_program(const std::string& argument, const ProgramParts& parts) {
             report_line(note);
         if (!outcome.status) {
             report_line(outcome.status.reason());
-            return exit_code::not_set;
+            return exit_code::wallpaper_not_set;
         }
         return exit_code::ok;
     }

@@ -3,7 +3,7 @@
 // system's entry point supplies its desktops and its window.
 
 #include "startup/startup_plan.h"
-#include "wallpaper/apply_wallpaper.h"
+#include "wallpaper/pick_and_apply.h"
 
 #include <functional>
 #include <string>

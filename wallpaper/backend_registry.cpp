@@ -1,6 +1,6 @@
 #include "wallpaper/backend_registry.h"
 
-#include "platform/program_modules.h"
+#include "platform/program_modules_linux.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -101,7 +101,7 @@ bool made_by_us(const std::string& folder, const std::string& name, std::string_
 
 // Once the desktop has taken the picture (or refused it): the pictures it was given before go,
 // only those this program made, and only in its own folder, never one reached through a link.
-void desktop_took(const DesktopPicture& picture, std::string_view desktop, bool shown) {
+void remove_pictures_given_before(const DesktopPicture& picture, std::string_view desktop, bool shown) {
     if (!shown) {
         if (picture.made)
             std::remove(picture.file.c_str());
@@ -128,7 +128,7 @@ Status FileDesktopBackend::apply(const std::string& image_path) {
     if (!picture)
         return fail(picture.reason());
     Status shown = show(picture->file);
-    desktop_took(picture.value(), name(), shown.ok());
+    remove_pictures_given_before(picture.value(), name(), shown.ok());
     return shown;
 }
 

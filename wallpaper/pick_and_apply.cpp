@@ -1,10 +1,9 @@
-// The random pick over what the list stands for, and applying what was picked.
+#include "wallpaper/pick_and_apply.h"
 
 #include "pictures/picture_formats.h"
 #include "platform/file_io.h"
 #include "platform/random_fraction.h"
 #include "platform/shown_path.h"
-#include "wallpaper/apply_wallpaper.h"
 #include "wallpaper/picture_folder.h"
 #include "wallpaper/random_pick.h"
 

@@ -2,9 +2,9 @@
 
 #include "pictures/picture_formats.h"
 #include "platform/names_on_disk_linux.h"
+#include "window/add_dialog.h"
 #include "window/form1_layout.h"
 #include "window/form1_messages.h"
-#include "window/list_commands.h"
 
 #include <QAbstractListModel>
 #include <QDropEvent>

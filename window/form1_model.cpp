@@ -5,9 +5,19 @@
 #include "settings/settings_file.h"
 #include "window/form1_messages.h"
 #include "window/interval_stepping.h"
-#include "window/list_commands.h"
 
 namespace wallcycle {
+namespace {
+
+// After removing the entry at removed_index, the entry to select: the one that took its place,
+// or the new last one; nothing when the list is now empty.
+std::optional<std::size_t> selection_after_removal(std::size_t remaining, std::size_t removed_index) {
+    if (remaining == 0)
+        return std::nullopt;
+    return removed_index < remaining ? removed_index : remaining - 1;
+}
+
+} // namespace
 namespace {
 
 Notice notice(std::string_view text, const std::string& subject, std::string detail) {

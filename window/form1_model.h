@@ -7,7 +7,7 @@
 #include "settings/records_as_read.h"
 #include "settings/settings.h"
 #include "startup/startup_plan.h"
-#include "wallpaper/apply_wallpaper.h"
+#include "wallpaper/pick_and_apply.h"
 #include "window/repeated_reports.h"
 
 #include <functional>

@@ -4,9 +4,9 @@
 #include "platform/system_function_windows.h"
 #include "platform/wide_text_windows.h"
 #include "startup/exit_codes.h"
+#include "window/add_dialog.h"
 #include "window/form1_layout.h"
 #include "window/form1_messages.h"
-#include "window/list_commands.h"
 
 // The common dialogs and the shell's drag and drop after windows.h, which they build on.
 #include <commdlg.h>

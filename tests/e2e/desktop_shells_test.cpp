@@ -2,13 +2,13 @@
 // detection from XDG_CURRENT_DESKTOP as a user's session names it; what the shell draws is read
 // back from the screen.
 
-#include "platform/child_process.h"
+#include "platform/child_process_linux.h"
 #include "platform/text_encoding.h"
 #include "tests/support/files.h"
 #include "tests/support/images.h"
 #include "tests/support/process.h"
 #include "tests/support/xvfb.h"
-#include "wallpaper/backends/x11_outputs.h"
+#include "wallpaper/backends/x11_desktop_window.h"
 
 #include <algorithm>
 #include <chrono>

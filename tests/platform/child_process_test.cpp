@@ -2,8 +2,8 @@
 // their last word on stderr, and a bound on how long they may take; where the session bus
 // listens.
 
-#include "platform/child_process.h"
-#include "platform/server_answers.h"
+#include "platform/child_process_linux.h"
+#include "platform/server_answers_linux.h"
 
 #include <chrono>
 #include <csignal>

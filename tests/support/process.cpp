@@ -1,6 +1,6 @@
 #include "tests/support/process.h"
 
-#include "platform/child_process.h"
+#include "platform/child_process_linux.h"
 #include "tests/support/files.h"
 
 #include <csignal>

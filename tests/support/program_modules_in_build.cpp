@@ -1,8 +1,8 @@
 // For the tests: the modules the build made, loaded as the program loads them.
 
-#include "platform/program_modules.h"
+#include "platform/program_modules_linux.h"
 
-#include "platform/module_loader.h"
+#include "platform/module_loader_linux.h"
 
 namespace wallcycle {
 

@@ -3,7 +3,7 @@
 
 #include "tests/support/files.h"
 #include "tests/support/probe_backend.h"
-#include "wallpaper/apply_wallpaper.h"
+#include "wallpaper/pick_and_apply.h"
 #include "wallpaper/picture_folder.h"
 
 #include <filesystem>

@@ -1,7 +1,7 @@
 // wlroots compositors: the real sway, headless, read back with grim. (LXQt and LXDE, the other
 // desktops driven through their own programs, are tested on their real shells with the others.)
 
-#include "platform/child_process.h"
+#include "platform/child_process_linux.h"
 #include "tests/support/files.h"
 #include "tests/support/images.h"
 #include "tests/support/process.h"

@@ -4,8 +4,8 @@
 #include "settings/settings_file.h"
 #include "tests/support/files.h"
 #include "tests/support/probe_backend.h"
+#include "window/add_dialog.h"
 #include "window/form1_model.h"
-#include "window/list_commands.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "wallpaper/backends/gsettings_access.h"
 
-#include "platform/server_answers.h"
+#include "platform/server_answers_linux.h"
 
 #define G_SETTINGS_ENABLE_BACKEND
 #include <cstring>
@@ -12,10 +12,10 @@
 namespace wallcycle {
 namespace {
 
-struct GFreeString {
+struct GFree {
     void operator()(gchar* s) const { g_free(s); }
 };
-using GString_ = std::unique_ptr<gchar, GFreeString>;
+using GText = std::unique_ptr<gchar, GFree>;
 
 struct SchemaUnref {
     void operator()(GSettingsSchema* s) const { g_settings_schema_unref(s); }
@@ -37,7 +37,7 @@ bool has_key(GSettingsSchema* schema, const char* key) {
 }
 
 std::string read_string(GSettings* settings, const char* key) {
-    GString_ value(g_settings_get_string(settings, key));
+    GText value(g_settings_get_string(settings, key));
     return value ? std::string(value.get()) : std::string();
 }
 
@@ -79,7 +79,7 @@ Status gsettings_set_picture(const GSettingsWallpaperKeys& keys, const std::stri
     std::string value = absolute_path;
     if (keys.picture_is_uri) {
         GError* error = nullptr;
-        GString_ uri(g_filename_to_uri(absolute_path.c_str(), nullptr, &error));
+        GText uri(g_filename_to_uri(absolute_path.c_str(), nullptr, &error));
         if (!uri) {
             std::string reason = error != nullptr ? error->message : "unknown error";
             g_clear_error(&error);

@@ -3,8 +3,8 @@
 
 #include "wallpaper/backends/kde.h"
 
-#include "platform/child_process.h"
-#include "platform/server_answers.h"
+#include "platform/child_process_linux.h"
+#include "platform/server_answers_linux.h"
 #include "wallpaper/backends/session_bus.h"
 #include "wallpaper/desktop_picture.h"
 

@@ -3,8 +3,8 @@
 
 #include "wallpaper/backend_registry.h"
 
-#include "platform/child_process.h"
-#include "wallpaper/backends/x11_outputs.h"
+#include "platform/child_process_linux.h"
+#include "wallpaper/backends/x11_desktop_window.h"
 #include "wallpaper/desktop_picture.h"
 
 namespace wallcycle {

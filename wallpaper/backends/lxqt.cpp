@@ -7,10 +7,10 @@
 // new path, so the mode is also written into the profile that names our file: the next login
 // shows the picture too.
 
-#include "platform/child_process.h"
+#include "platform/child_process_linux.h"
 #include "platform/program_facts.h"
 #include "platform/shown_path.h"
-#include "wallpaper/backends/x11_outputs.h"
+#include "wallpaper/backends/x11_desktop_window.h"
 #include "wallpaper/desktop_picture.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "wallpaper/backends/session_bus.h"
 
-#include "pictures/qt_application.h"
-#include "platform/server_answers.h"
+#include "platform/qt_application.h"
+#include "platform/server_answers_linux.h"
 
 #include <QDBusPendingCall>
 #include <algorithm>

@@ -3,7 +3,7 @@
 
 #include "wallpaper/backend_registry.h"
 
-#include "platform/child_process.h"
+#include "platform/child_process_linux.h"
 #include "platform/program_facts.h"
 #include "wallpaper/desktop_picture.h"
 

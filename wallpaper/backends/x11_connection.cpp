@@ -1,6 +1,7 @@
 #include "wallpaper/backends/x11_connection.h"
 
 #include "platform/program_facts.h"
+#include "platform/server_answers_linux.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -50,6 +51,15 @@ Result<DisplayConnection> connect_display(const std::string& display, int timeou
     if (xcb_connection_has_error(connection.get()))
         return fail("cannot connect to the X display " + name);
     return DisplayConnection{std::move(connection), attempt->screen};
+}
+
+SessionDisplay::SessionDisplay() {
+    Result<DisplayConnection> connected = connect_display("", server_answer_ms);
+    if (!connected)
+        return;
+    connection = std::move(connected.value().connection);
+    c = connection.get();
+    screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
 }
 
 } // namespace wallcycle

@@ -18,4 +18,13 @@ struct DisplayConnection {
 // not answered within timeout_ms.
 Result<DisplayConnection> connect_display(const std::string& display, int timeout_ms);
 
+// The session's display ($DISPLAY) for a few questions; no screen when there is none or it does
+// not answer within the bound on a server's answer.
+struct SessionDisplay {
+    SessionDisplay();
+    Connection connection;
+    xcb_connection_t* c = nullptr;
+    xcb_screen_t* screen = nullptr;
+};
+
 } // namespace wallcycle

@@ -4,7 +4,6 @@
 #include "pictures/picture.h"
 
 #include <string>
-#include <string_view>
 #include <vector>
 #include <xcb/xcb.h>
 
@@ -24,9 +23,5 @@ Size largest_monitor(const std::vector<Rect>& monitors);
 
 // The same for $DISPLAY; invalid without an X display.
 Size largest_monitor_size();
-
-// Whether a program's desktop window (WM_CLASS class window_class, of the desktop window type)
-// is on $DISPLAY: a desktop such as pcmanfm's is up and draws the wallpaper.
-bool desktop_window_shown(std::string_view window_class);
 
 } // namespace wallcycle

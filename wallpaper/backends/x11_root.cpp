@@ -5,7 +5,7 @@
 #include "pictures/picture_reader.h"
 #include "pictures/picture_scaling.h"
 #include "platform/program_facts.h"
-#include "platform/server_answers.h"
+#include "platform/server_answers_linux.h"
 #include "wallpaper/backends/x11_connection.h"
 #include "wallpaper/backends/x11_outputs.h"
 #include "wallpaper/backends/x11_picture_buffer.h"

@@ -12,10 +12,10 @@
 
 namespace wallcycle {
 
-struct FreeDeleter {
+struct FreeReply {
     void operator()(void* p) const { std::free(p); }
 };
-template <typename T> using Reply = std::unique_ptr<T, FreeDeleter>;
+template <typename T> using Reply = std::unique_ptr<T, FreeReply>;
 
 struct Disconnect {
     void operator()(xcb_connection_t* c) const { xcb_disconnect(c); }

@@ -1,17 +1,12 @@
 #pragma once
-// What the list commands decide, apart from any window toolkit.
+// The add command's file dialog, apart from any window toolkit: its filters and what a choice adds.
 
 #include <cstddef>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace wallcycle {
-
-// After removing the entry at removed_index, the entry to select: the one that took its place,
-// or the new last one; nothing when the list is now empty.
-std::optional<std::size_t> selection_after_removal(std::size_t remaining, std::size_t removed_index);
 
 // One filter of the file-open dialog: a description and the patterns it matches.
 struct FileFilter {

@@ -1,14 +1,8 @@
-#include "window/list_commands.h"
+#include "window/add_dialog.h"
 
 #include <algorithm>
 
 namespace wallcycle {
-
-std::optional<std::size_t> selection_after_removal(std::size_t remaining, std::size_t removed_index) {
-    if (remaining == 0)
-        return std::nullopt;
-    return removed_index < remaining ? removed_index : remaining - 1;
-}
 
 namespace {
 

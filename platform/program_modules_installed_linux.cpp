@@ -1,8 +1,8 @@
 // For the program: modules beside it (a build tree) or in the install's module folder.
 
-#include "platform/program_modules.h"
+#include "platform/program_modules_linux.h"
 
-#include "platform/module_loader.h"
+#include "platform/module_loader_linux.h"
 
 namespace wallcycle {
 
