@@ -1,6 +1,5 @@
 # What an installed wallcycle consists of, and the Debian package built from it.
 
-set(WALLCYCLE_APP_ID org.wallcycle.Wallcycle)
 set(WALLCYCLE_HOMEPAGE "https://wallcycle.org" CACHE STRING "The project's web page, named in the AppStream data")
 
 install(TARGETS wallcycle RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
