@@ -50,17 +50,8 @@ struct Header {
     Channel red, green, blue;
 };
 
-Result<Header> read_header(std::string_view bytes) {
-    if (bytes.size() < 26)
-        return picture_damaged("the file is cut short in its header");
-    Header h;
-    h.pixels_at = little(bytes, 10, 4);
-    const std::size_t info = little(bytes, 14, 4);
-    bool core = info == 12;
-    if (!core && info != 40 && info != 52 && info != 56 && info != 64 && info != 108 && info != 124)
-        return picture_damaged("unknown header size " + std::to_string(info));
-    if (bytes.size() < 14 + info)
-        return picture_damaged("the file is cut short in its header");
+// Size, depth and compression, from the OS/2 header (12 bytes) or any Windows header.
+Status read_dimensions(std::string_view bytes, bool core, Header& h) {
     int planes = 0;
     if (core) {
         h.width = little(bytes, 18, 2);
@@ -81,8 +72,7 @@ Result<Header> read_header(std::string_view bytes) {
         h.height = -h.height;
     }
     if (Status allowed = picture_size_allowed(h.width, h.height); !allowed)
-        return fail(allowed.reason());
-
+        return allowed;
     const int b = h.bits;
     const std::uint32_t c = h.compression;
     bool known = (c == plain && (b == 1 || b == 4 || b == 8 || b == 16 || b == 24 || b == 32)) ||
@@ -93,7 +83,14 @@ Result<Header> read_header(std::string_view bytes) {
                     "-bit bitmap, compression " + std::to_string(c) + ")");
     if (h.top_down && (c == rle8 || c == rle4))
         return picture_damaged("a compressed bitmap cannot be top-down");
+    return {};
+}
 
+// The colour masks of 16 and 32 bits a pixel, or the colour table of 8 bits and fewer.
+Status read_colours(std::string_view bytes, std::size_t info, Header& h) {
+    const int b = h.bits;
+    const std::uint32_t c = h.compression;
+    const bool core = info == 12;
     std::size_t after_header = 14 + info;
     if (c == bit_fields || c == alpha_bit_fields) {
         std::size_t masks_at = 54; // inside a larger header, or following the 40-byte one
@@ -121,6 +118,24 @@ Result<Header> read_header(std::string_view bytes) {
         for (std::size_t i = 0; i < count; ++i)
             h.palette[i] = little(bytes, after_header + i * entry, 3);
     }
+    return {};
+}
+
+Result<Header> read_header(std::string_view bytes) {
+    if (bytes.size() < 26)
+        return picture_damaged("the file is cut short in its header");
+    Header h;
+    h.pixels_at = little(bytes, 10, 4);
+    const std::size_t info = little(bytes, 14, 4);
+    bool core = info == 12;
+    if (!core && info != 40 && info != 52 && info != 56 && info != 64 && info != 108 && info != 124)
+        return picture_damaged("unknown header size " + std::to_string(info));
+    if (bytes.size() < 14 + info)
+        return picture_damaged("the file is cut short in its header");
+    if (Status read = read_dimensions(bytes, core, h); !read)
+        return fail(read.reason());
+    if (Status read = read_colours(bytes, info, h); !read)
+        return fail(read.reason());
     if (h.pixels_at < 14 + info || h.pixels_at > bytes.size())
         return picture_damaged("its pixels are said to start at byte " + std::to_string(h.pixels_at) +
                                " of " + std::to_string(bytes.size()));

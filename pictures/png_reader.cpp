@@ -18,13 +18,8 @@ Failure damaged(int error) {
 
 constexpr std::string_view end_chunk("\0\0\0\0IEND\xae\x42\x60\x82", 12); // its checksum is always this
 
-} // namespace
-
-Result<Picture> read_png_file(std::FILE* file, const PictureRequest& request) {
-    SpngContext context(spng_ctx_new(SPNG_CTX_IGNORE_ADLER32));
-    spng_ctx* png = context.get();
-    if (png == nullptr)
-        return fail("there is not enough memory for the picture");
+// The decoder set up on the file, and the picture's header read.
+Result<spng_ihdr> start_decoder(spng_ctx* png, std::FILE* file) {
     spng_set_png_file(png, file);
     // Ancillary chunks (text, profiles) are never needed whole: a file cannot make us hold more.
     spng_set_chunk_limits(png, 64u << 20, 64u << 20);
@@ -36,23 +31,18 @@ Result<Picture> read_png_file(std::FILE* file, const PictureRequest& request) {
         return damaged(error);
     if (Status allowed = picture_size_allowed(header.width, header.height); !allowed)
         return fail(allowed.reason());
-    // A picture larger than needed is averaged down while it is read, by whole boxes of k x k
-    // pixels that still cover the request: only its rows' sums are held, never the whole picture.
-    // An interlaced picture visits its rows in seven passes, so it is held whole (within the
-    // bound on any picture).
-    const bool interlaced = header.interlace_method != 0;
-    const int width = static_cast<int>(header.width), height = static_cast<int>(header.height);
-    const int k = interlaced ? 1 : box_factor({width, height}, request.cover);
-    Result<Picture> picture = picture_memory({width / k, height / k}, request);
-    if (!picture)
-        return picture;
+    return header;
+}
+
+// Every row into the picture, averaged by boxes of k x k: through one row of RGBA, or, for an
+// interlaced picture (k is 1), in the picture's own rows, turned into pixels at the end. The
+// request hears of the rows as they are done.
+Status decode_rows(spng_ctx* png, Picture& p, int width, int k, bool interlaced,
+                   const PictureRequest& request) {
     if (int error =
             spng_decode_image(png, nullptr, 0, SPNG_FMT_RGBA8, SPNG_DECODE_TRNS | SPNG_DECODE_PROGRESSIVE);
         error != 0)
         return damaged(error);
-    // Row by row: through one row of RGBA, or, for an interlaced picture, in the picture's own rows
-    // and turned into pixels at the end.
-    Picture& p = picture.value();
     const std::size_t row_bytes = static_cast<std::size_t>(width) * 4;
     std::unique_ptr<unsigned char[]> line(interlaced ? nullptr : new (std::nothrow) unsigned char[row_bytes]);
     BoxAverage average(p, k);
@@ -83,7 +73,14 @@ Result<Picture> read_png_file(std::FILE* file, const PictureRequest& request) {
         if (error != 0)
             return damaged(error);
     }
-    // Up to the end chunk, whole: a file cut short anywhere is damaged, as on every system.
+    if (interlaced)
+        for (int y = 0; y < p.height(); ++y)
+            rgba_to_pixels(reinterpret_cast<const unsigned char*>(p.row(y)), p.row(y), p.width());
+    return {};
+}
+
+// Up to the end chunk, whole: a file cut short anywhere is damaged, as on every system.
+Status reaches_end_chunk(spng_ctx* png, std::FILE* file) {
     if (int error = spng_decode_chunks(png); error != 0)
         return damaged(error);
     char last[end_chunk.size()];
@@ -91,9 +88,33 @@ Result<Picture> read_png_file(std::FILE* file, const PictureRequest& request) {
         std::fread(last, 1, sizeof last, file) != sizeof last ||
         std::string_view(last, sizeof last) != end_chunk)
         return picture_damaged("the file is cut short before its end chunk");
-    if (interlaced)
-        for (int y = 0; y < p.height(); ++y)
-            rgba_to_pixels(reinterpret_cast<const unsigned char*>(p.row(y)), p.row(y), p.width());
+    return {};
+}
+
+} // namespace
+
+Result<Picture> read_png_file(std::FILE* file, const PictureRequest& request) {
+    SpngContext context(spng_ctx_new(SPNG_CTX_IGNORE_ADLER32));
+    spng_ctx* png = context.get();
+    if (png == nullptr)
+        return fail("there is not enough memory for the picture");
+    Result<spng_ihdr> header = start_decoder(png, file);
+    if (!header)
+        return fail(header.reason());
+    // A picture larger than needed is averaged down while it is read, by whole boxes of k x k
+    // pixels that still cover the request: only its rows' sums are held, never the whole picture.
+    // An interlaced picture visits its rows in seven passes, so it is held whole (within the
+    // bound on any picture).
+    const bool interlaced = header->interlace_method != 0;
+    const int width = static_cast<int>(header->width), height = static_cast<int>(header->height);
+    const int k = interlaced ? 1 : box_factor({width, height}, request.cover);
+    Result<Picture> picture = picture_memory({width / k, height / k}, request);
+    if (!picture)
+        return picture;
+    if (Status decoded = decode_rows(png, picture.value(), width, k, interlaced, request); !decoded)
+        return fail(decoded.reason());
+    if (Status whole = reaches_end_chunk(png, file); !whole)
+        return fail(whole.reason());
     return picture;
 }
 

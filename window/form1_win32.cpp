@@ -239,24 +239,9 @@ LRESULT CALLBACK Form1Win32::step_button_procedure(HWND button, UINT message, WP
 // Every event of the window reaches its handler here.
 LRESULT Form1Win32::handle(UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
-    case WM_COMMAND: {
-        int id = LOWORD(wparam);
-        if (id == id_of("Command1"))
-            Command1_Click();
-        else if (id == id_of("Command2"))
-            Command2_Click();
-        else if (id == id_of("Command3"))
-            Command3_Click();
-        else if (id == id_of("Command4"))
-            Command4_Click();
-        else if (id == id_of("Command5"))
-            Command5_Click();
-        else if (id == id_of("Command6"))
-            Command6_Click();
-        else if (id == id_of("List1") && HIWORD(wparam) == LBN_DBLCLK)
-            List1_DblClick();
+    case WM_COMMAND:
+        command(LOWORD(wparam), HIWORD(wparam));
         return 0;
-    }
     case WM_DRAWITEM:
         if (wparam == static_cast<WPARAM>(id_of("List1"))) {
             draw_list_line(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
@@ -271,24 +256,9 @@ LRESULT Form1Win32::handle(UINT message, WPARAM wparam, LPARAM lparam) {
             repeating_ == id_of("Command4") ? Command4_Click() : Command5_Click();
         }
         return 0;
-    case WM_DROPFILES: { // files and folders dropped on the list are added
-        auto drop = reinterpret_cast<HDROP>(wparam);
-        POINT at{};
-        DragQueryPoint(drop, &at);
-        RECT list{};
-        GetWindowRect(control("List1"), &list);
-        MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&list), 2);
-        std::vector<std::string> paths;
-        if (PtInRect(&list, at))
-            for (UINT i = 0, count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0); i < count; ++i) {
-                std::wstring path(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
-                path.resize(DragQueryFileW(drop, i, path.data(), static_cast<UINT>(path.size())));
-                paths.push_back(narrow(path));
-            }
-        DragFinish(drop);
-        add(paths);
+    case WM_DROPFILES:
+        dropped(reinterpret_cast<HDROP>(wparam));
         return 0;
-    }
     case WM_DPICHANGED: { // moved to a monitor of another scale: controls and faces follow
         dpi_ = HIWORD(wparam);
         const RECT* suggested = reinterpret_cast<const RECT*>(lparam);
@@ -303,6 +273,41 @@ LRESULT Form1Win32::handle(UINT message, WPARAM wparam, LPARAM lparam) {
         return 0;
     }
     return DefWindowProcW(window_, message, wparam, lparam);
+}
+
+void Form1Win32::command(int id, int notification) {
+    if (id == id_of("Command1"))
+        Command1_Click();
+    else if (id == id_of("Command2"))
+        Command2_Click();
+    else if (id == id_of("Command3"))
+        Command3_Click();
+    else if (id == id_of("Command4"))
+        Command4_Click();
+    else if (id == id_of("Command5"))
+        Command5_Click();
+    else if (id == id_of("Command6"))
+        Command6_Click();
+    else if (id == id_of("List1") && notification == LBN_DBLCLK)
+        List1_DblClick();
+}
+
+// Files and folders dropped on the list are added; anywhere else in the window, nothing.
+void Form1Win32::dropped(HDROP drop) {
+    POINT at{};
+    DragQueryPoint(drop, &at);
+    RECT list{};
+    GetWindowRect(control("List1"), &list);
+    MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&list), 2);
+    std::vector<std::string> paths;
+    if (PtInRect(&list, at))
+        for (UINT i = 0, count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0); i < count; ++i) {
+            std::wstring path(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
+            path.resize(DragQueryFileW(drop, i, path.data(), static_cast<UINT>(path.size())));
+            paths.push_back(narrow(path));
+        }
+    DragFinish(drop);
+    add(paths);
 }
 
 void Form1Win32::add(const std::vector<std::string>& paths) {

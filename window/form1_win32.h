@@ -8,6 +8,8 @@
 #include <string_view>
 #include <windows.h>
 
+#include <shellapi.h> // after windows.h, which it needs
+
 namespace wallcycle {
 
 class Form1Win32 {
@@ -35,6 +37,8 @@ private:
     static LRESULT CALLBACK step_button_procedure(HWND button, UINT message, WPARAM wparam, LPARAM lparam);
     static LRESULT CALLBACK notice_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
     LRESULT handle(UINT message, WPARAM wparam, LPARAM lparam);
+    void command(int id, int notification); // a button clicked, the list double-clicked
+    void dropped(HDROP drop);
     int scaled(int pixels) const { return MulDiv(pixels, dpi_, 96); }
     void place_controls();
     void make_fonts();
