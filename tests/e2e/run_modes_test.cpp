@@ -57,6 +57,10 @@ TEST(RunModes, OutcomesByArgumentAndSettings) {
     DbusSession real_bus;
     ClosingProxy closing(sockets.file("closing"), getenv("DBUS_SESSION_BUS_ADDRESS"), "NameHasOwner");
     const std::string closing_bus = "unix:path=" + sockets.file("closing");
+    // And one that goes silent when a setting is written to dconf (its method "Change").
+    ClosingProxy silencing(sockets.file("silencing"), getenv("DBUS_SESSION_BUS_ADDRESS"),
+                           std::string("\x06\0\0\0Change", 10), ClosingProxy::Then::fall_silent);
+    const std::string silencing_bus = "unix:path=" + sockets.file("silencing");
     enum class Expect { Window, Exits };
     struct Case {
         const char* name;
@@ -82,12 +86,12 @@ TEST(RunModes, OutcomesByArgumentAndSettings) {
         {"/s with interval 0 stays idle", "%LIST%0", {"/s"}, Expect::Window, 0, false, ""},
         {"/s with a non-number stays idle", "%LIST%abc", {"/s"}, Expect::Window, 0, false, "not a number"},
         {"no argument", "%LIST%", {}, Expect::Window, 0, false, ""},
-        {"/e followed by more is the window (each argument's mode is the unit table's)", "%LIST%", {"/e", "x"}, Expect::Window, 0, false, ""},
         {"/e on a Wayland compositor nobody serves", "%LIST%", {"/e"}, Expect::Exits, 1, false, "compositor", {{"WAYLAND_DISPLAY", "wayland-nobody"}, {"XDG_CURRENT_DESKTOP", "niri"}}},
         {"/e in a Wayland session with no setter", "%LIST%", {"/e"}, Expect::Exits, 1, false, "Wayland session", {{"XDG_SESSION_TYPE", "wayland"}}},
         {"/e on GNOME whose bus is silent sets the root", "%LIST%", {"/e"}, Expect::Exits, 0, true, "does not answer (waited 5 s)", {{"DBUS_SESSION_BUS_ADDRESS", silent_bus}, {"XDG_CURRENT_DESKTOP", "GNOME"}}},
         {"/e on KDE whose bus is silent does not wait for Plasma", "%LIST%", {"/e"}, Expect::Exits, 0, true, "kde: the session D-Bus does not answer", {{"DBUS_SESSION_BUS_ADDRESS", silent_bus}, {"XDG_CURRENT_DESKTOP", "KDE"}}},
         {"/e on XFCE whose bus closes mid-call sets the root", "%LIST%", {"/e"}, Expect::Exits, 0, true, "closed the connection", {{"DBUS_SESSION_BUS_ADDRESS", closing_bus}, {"XDG_CURRENT_DESKTOP", "XFCE"}}},
+        {"/e on GNOME whose settings store falls silent: said within its bound", "%LIST%", {"/e"}, Expect::Exits, 1, false, "did not answer within 10 s", {{"DBUS_SESSION_BUS_ADDRESS", silencing_bus}, {"XDG_CURRENT_DESKTOP", "GNOME"}, {"GSETTINGS_BACKEND", "dconf"}, {"XDG_CONFIG_HOME", sockets.path()}}},
         {"the window with a silent bus", "%LIST%", {}, Expect::Window, 0, false, "does not answer", {{"DBUS_SESSION_BUS_ADDRESS", silent_bus}}},
         {"/e on a silent X display", "%LIST%", {"/e"}, Expect::Exits, 1, false, "does not answer", {{"DISPLAY", silent_display}}},
         {"the window on a silent X display", "%LIST%", {}, Expect::Exits, 3, false, "does not answer", {{"DISPLAY", silent_display}}},

@@ -19,10 +19,9 @@ LoadedSettings problem(LoadProblem kind) {
 
 TEST(RunMode, ComparedWholeAndCaseSensitively) {
     // clang-format off
+    // The two switches, and one of each way of missing them: case, a blank, more text.
     for (auto [argument, mode] : {std::pair{"/e", RunMode::ApplyOnce}, {"/s", RunMode::Rotate}, {"", RunMode::Configure},
-             {"/E", RunMode::Configure}, {"/S", RunMode::Configure}, {"/e /s", RunMode::Configure},
-             {"/ex", RunMode::Configure}, {" /e", RunMode::Configure}, {"/e ", RunMode::Configure},
-             {"-e", RunMode::Configure}, {"e", RunMode::Configure}}) // clang-format on
+             {"/E", RunMode::Configure}, {"/e ", RunMode::Configure}, {"/e /s", RunMode::Configure}}) // clang-format on
         EXPECT_EQ(run_mode_for(argument), mode) << '"' << argument << '"';
 }
 

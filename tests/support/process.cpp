@@ -191,7 +191,7 @@ SilentServer::~SilentServer() {
     unlink(path_.c_str());
 }
 
-ClosingProxy::ClosingProxy(std::string path, const std::string& bus_address, std::string trigger)
+ClosingProxy::ClosingProxy(std::string path, const std::string& bus_address, std::string trigger, Then then)
     : path_(std::move(path)) {
     const std::string prefix = "unix:path=";
     if (bus_address.rfind(prefix, 0) != 0)
@@ -206,6 +206,7 @@ ClosingProxy::ClosingProxy(std::string path, const std::string& bus_address, std
             if (client < 0 || connect(bus, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
                 _exit(1);
             std::string seen; // what the client sent, for a trigger cut across two reads
+            bool silent = false;
             for (bool open = true; open;) {
                 pollfd both[2] = {{client, POLLIN, 0}, {bus, POLLIN, 0}};
                 poll(both, 2, -1);
@@ -222,10 +223,12 @@ ClosingProxy::ClosingProxy(std::string path, const std::string& bus_address, std
                         seen = seen.substr(seen.size() > trigger.size() ? seen.size() - trigger.size() : 0);
                         seen.append(bytes, static_cast<std::size_t>(got));
                         if (seen.find(trigger) != std::string::npos) {
-                            open = false;
-                            continue;
+                            open = then == Then::fall_silent;
+                            silent = true;
                         }
                     }
+                    if (silent)
+                        continue;
                     open = write(both[1 - i].fd, bytes, static_cast<std::size_t>(got)) == got;
                 }
             }

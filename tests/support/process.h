@@ -95,12 +95,15 @@ private:
     pid_t pid_ = -1;
 };
 
-// A session bus that goes away mid-call: passes everything between its clients and the bus at
+// A session bus that fails mid-call: passes everything between its clients and the bus at
 // `bus_address` (a unix:path= address) until a client sends a message holding `trigger` (a method's
-// name), then closes that client's connection without an answer.
+// name), then closes that client's connection without an answer, or keeps it open and passes
+// nothing more either way (a bus that has gone silent).
 class ClosingProxy {
 public:
-    ClosingProxy(std::string path, const std::string& bus_address, std::string trigger);
+    enum class Then { close, fall_silent };
+    ClosingProxy(std::string path, const std::string& bus_address, std::string trigger,
+                 Then then = Then::close);
     ~ClosingProxy();
     ClosingProxy(const ClosingProxy&) = delete;
     ClosingProxy& operator=(const ClosingProxy&) = delete;

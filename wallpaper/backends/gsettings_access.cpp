@@ -3,10 +3,17 @@
 #include "platform/server_answers_linux.h"
 
 #define G_SETTINGS_ENABLE_BACKEND
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <gio/gio.h>
 #include <gio/gsettingsbackend.h>
 #include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace wallcycle {
@@ -72,7 +79,9 @@ Status gsettings_keys_present(const GSettingsWallpaperKeys& keys) {
     return store_reachable();
 }
 
-Status gsettings_set_picture(const GSettingsWallpaperKeys& keys, const std::string& absolute_path) {
+namespace {
+
+Status set_picture_now(const GSettingsWallpaperKeys& keys, const std::string& absolute_path) {
     auto schema = lookup_schema(keys.schema);
     if (!schema)
         return fail(std::string("the GSettings schema ") + keys.schema + " is not installed");
@@ -109,6 +118,36 @@ Status gsettings_set_picture(const GSettingsWallpaperKeys& keys, const std::stri
         return fail(std::string("the desktop settings store did not keep ") + keys.schema + " " +
                     keys.picture_key + " (is the session's D-Bus reachable?)");
     return {};
+}
+
+} // namespace
+
+Status gsettings_set_picture(const GSettingsWallpaperKeys& keys, const std::string& absolute_path) {
+    // dconf writes over the session bus, and g_settings_sync() waits for each write's answer, up
+    // to GDBus's 25 s each: the change is made on a thread of its own and waited for within the
+    // bound. A thread still waiting after it is left to end by itself; it holds only its own copies.
+    struct Outcome {
+        std::mutex lock;
+        std::condition_variable ended;
+        std::optional<Status> status;
+    };
+    auto outcome = std::make_shared<Outcome>();
+    try {
+        std::thread([outcome, keys, absolute_path] {
+            Status status = set_picture_now(keys, absolute_path);
+            std::lock_guard held(outcome->lock);
+            outcome->status = std::move(status);
+            outcome->ended.notify_all();
+        }).detach();
+    } catch (const std::system_error&) {
+        return set_picture_now(keys, absolute_path);
+    }
+    std::unique_lock held(outcome->lock);
+    if (!outcome->ended.wait_for(held, std::chrono::milliseconds(settings_store_ms),
+                                 [&] { return outcome->status.has_value(); }))
+        return fail("dconf, which stores the desktop's settings, did not answer within " +
+                    std::to_string(settings_store_ms / 1000) + " s");
+    return *outcome->status;
 }
 
 } // namespace wallcycle

@@ -20,7 +20,11 @@ struct GSettingsWallpaperKeys {
 // Whether the schema and its keys are installed.
 Status gsettings_keys_present(const GSettingsWallpaperKeys& keys);
 
-// Stores the picture and waits until the store has it; reads it back to make sure it was kept.
+// How long a change of the picture may take in the settings store.
+constexpr int settings_store_ms = 10000;
+
+// Stores the picture and waits until the store has it, at most settings_store_ms; reads it back
+// to make sure it was kept.
 // The same picture set again is stored after a brief empty value, so the desktop repaints
 // (a desktop ignores a "change" to the value it already has).
 Status gsettings_set_picture(const GSettingsWallpaperKeys& keys, const std::string& absolute_path);
