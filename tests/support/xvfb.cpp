@@ -31,12 +31,13 @@ struct Server {
 
 } // namespace
 
-Xvfb::Xvfb(int width, int height) {
+Xvfb::Xvfb(int width, int height, int depth, const std::vector<std::string>& options) {
     // Xvfb takes a free display itself and says which once it listens (-displayfd).
-    std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
-    display_ =
-        ":" + start_and_read_first_line(
-                  {"Xvfb", "-displayfd", "1", "-screen", "0", screen, "-noreset", "-nolisten", "tcp"}, pid_);
+    std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x" + std::to_string(depth);
+    std::vector<std::string> argv{"Xvfb", "-displayfd", "1",         "-screen", "0",
+                                  screen, "-noreset",   "-nolisten", "tcp"};
+    argv.insert(argv.end(), options.begin(), options.end());
+    display_ = ":" + start_and_read_first_line(argv, pid_);
 }
 
 Xvfb::~Xvfb() {
@@ -127,9 +128,14 @@ QImage grab_screen_area(const std::string& display, int x, int y, int width, int
                                 static_cast<std::int16_t>(x), static_cast<std::int16_t>(y),
                                 static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height), ~0u);
     Reply<xcb_get_image_reply_t> reply(xcb_get_image_reply(x11.c, cookie, nullptr));
-    if (!reply || reply->depth != 24)
+    if (!reply || (reply->depth != 24 && reply->depth != 16))
         throw std::runtime_error("cannot read the screen");
-    // Depth 24 comes as 32-bit pixels, the layout of Format_RGB32 on this host.
+    // Depth 24 comes as 32-bit pixels, the layout of Format_RGB32 on this host; depth 16 as 5-6-5,
+    // each row padded to 32 bits.
+    if (reply->depth == 16)
+        return QImage(xcb_get_image_data(reply.get()), width, height, (width * 2 + 3) / 4 * 4,
+                      QImage::Format_RGB16)
+            .convertToFormat(QImage::Format_RGB32);
     return QImage(xcb_get_image_data(reply.get()), width, height, width * 4, QImage::Format_RGB32).copy();
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <sys/types.h>
+#include <vector>
 
 struct xcb_connection_t;
 
@@ -14,7 +15,8 @@ namespace wallcycle::test {
 
 class Xvfb {
 public:
-    Xvfb(int width = 1920, int height = 1080);
+    // Options are the server's own ("-extension", "MIT-SHM" leaves shared memory out).
+    Xvfb(int width = 1920, int height = 1080, int depth = 24, const std::vector<std::string>& options = {});
     ~Xvfb();
     Xvfb(const Xvfb&) = delete;
     Xvfb& operator=(const Xvfb&) = delete;

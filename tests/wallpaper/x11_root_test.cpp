@@ -51,6 +51,26 @@ TEST(X11Root, SetsEachImageFormatAndTheRootAtoms) {
     }
 }
 
+// Servers unlike a desktop's usual one: without shared memory (as over a network), and at 16 bits
+// a pixel.
+TEST(X11Root, SetsThePictureWithoutSharedMemoryAndAtDepth16) {
+    struct Case {
+        const char* name;
+        int depth;
+        std::vector<std::string> options;
+    } cases[] = {{"no MIT-SHM", 24, {"-extension", "MIT-SHM"}}, {"depth 16", 16, {}}};
+    TempDir dir;
+    write_solid_image(dir.file("a.jpg"), blue, 40, 30);
+    for (const auto& c : cases) {
+        Xvfb server(320, 200, c.depth, c.options);
+        Status applied = X11RootBackend(server.display()).apply(dir.file("a.jpg"));
+        ASSERT_TRUE(applied.ok()) << c.name << ": " << applied.reason();
+        for (auto [x, y] : {std::pair{0, 0}, {319, 199}})
+            EXPECT_TRUE(colours_near(root_pixel(server.display(), x, y), blue, 8))
+                << c.name << ": " << std::hex << root_pixel(server.display(), x, y);
+    }
+}
+
 TEST(X11Root, CoversEachMonitorKeepingTheAspectRatio) {
     // A 2:1 picture, red on the left half and blue on the right.
     struct Case {

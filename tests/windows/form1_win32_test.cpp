@@ -1,5 +1,5 @@
 // The Win32 window over the model, in this process under wine: what the Qt window does too —
-// hold-to-repeat, files dropped on the list, one reused notice that leaves the window usable, the
+// hold-to-repeat, files dropped on the list and deleted, one reused notice that leaves the window usable, the
 // same messages — and following a change of the monitor's scale.
 
 #include "tests/support/probe_backend.h"
@@ -68,7 +68,7 @@ TEST(Form1Win32, HoldingAStepButtonRepeats) {
     EXPECT_EQ(std::stoi(window.text("Text1")), stepped) << "still stepping after it was let go";
 }
 
-TEST(Form1Win32, FilesDroppedOnTheListAreAdded) {
+TEST(Form1Win32, FilesDroppedOnTheListAreAddedAndDeleteRemovesTheSelection) {
     Window window({"0", {"C:\\first.bmp"}});
     RECT list{};
     GetWindowRect(window.form->control("List1"), &list);
@@ -85,6 +85,13 @@ TEST(Form1Win32, FilesDroppedOnTheListAreAdded) {
     EXPECT_EQ(window.form->model().entries(),
               (std::vector<std::string>{"C:\\first.bmp", "C:\\pics\\one.jpg", "C:\\pics\\two words"}));
     EXPECT_EQ(SendMessageW(window.form->control("List1"), LB_GETCOUNT, 0, 0), 3);
+    // The middle one deleted: the one after it takes its place and the selection.
+    SendMessageW(window.form->control("List1"), LB_SETCURSEL, 1, 0);
+    window.click("Command2");
+    EXPECT_EQ(window.form->model().entries(),
+              (std::vector<std::string>{"C:\\first.bmp", "C:\\pics\\two words"}));
+    EXPECT_EQ(SendMessageW(window.form->control("List1"), LB_GETCOUNT, 0, 0), 2);
+    EXPECT_EQ(SendMessageW(window.form->control("List1"), LB_GETCURSEL, 0, 0), 1);
 }
 
 TEST(Form1Win32, FailuresShowOneReusedNoticeAndTheWindowStaysUsable) {
