@@ -27,8 +27,8 @@ void fail_out(j_common_ptr info) {
 }
 
 xcb_atom_t atom(xcb_connection_t* c, const char* name) {
-    xcb_intern_atom_reply_t* reply =
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
     xcb_atom_t found = reply != nullptr ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
     std::free(reply);
     return found;
@@ -95,10 +95,10 @@ int main(int argc, char** argv) {
                       XCB_IMAGE_FORMAT_Z_PIXMAP, 0, shared, 0);
     // The picture before, when it is kept by a client gone like this one, is freed (as feh does).
     xcb_atom_t root_atom = atom(c, "_XROOTPMAP_ID"), esetroot_atom = atom(c, "ESETROOT_PMAP_ID");
-    xcb_get_property_reply_t* old_root =
-        xcb_get_property_reply(c, xcb_get_property(c, 0, screen->root, root_atom, XCB_ATOM_PIXMAP, 0, 1), nullptr);
-    xcb_get_property_reply_t* old_esetroot =
-        xcb_get_property_reply(c, xcb_get_property(c, 0, screen->root, esetroot_atom, XCB_ATOM_PIXMAP, 0, 1), nullptr);
+    xcb_get_property_reply_t* old_root = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, screen->root, root_atom, XCB_ATOM_PIXMAP, 0, 1), nullptr);
+    xcb_get_property_reply_t* old_esetroot = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, screen->root, esetroot_atom, XCB_ATOM_PIXMAP, 0, 1), nullptr);
     if (old_root != nullptr && old_esetroot != nullptr && xcb_get_property_value_length(old_root) == 4 &&
         xcb_get_property_value_length(old_esetroot) == 4) {
         auto previous = *static_cast<xcb_pixmap_t*>(xcb_get_property_value(old_root));
@@ -108,11 +108,13 @@ int main(int argc, char** argv) {
     std::free(old_root);
     std::free(old_esetroot);
     for (const char* name : {"_XROOTPMAP_ID", "ESETROOT_PMAP_ID"})
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, screen->root, atom(c, name), XCB_ATOM_PIXMAP, 32, 1, &pixmap);
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, screen->root, atom(c, name), XCB_ATOM_PIXMAP, 32, 1,
+                            &pixmap);
     xcb_change_window_attributes(c, screen->root, XCB_CW_BACK_PIXMAP, &pixmap);
     xcb_clear_area(c, 0, screen->root, 0, 0, 0, 0);
     xcb_set_close_down_mode(c, XCB_CLOSE_DOWN_RETAIN_PERMANENT);
-    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr)); // all of it done
+    // A round trip: the server has done all that came before.
+    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
     xcb_disconnect(c);
     return 0;
 }

@@ -82,7 +82,8 @@ void cover_into(const Picture& source, Picture& target) {
     }
     double scale = cover_scale(from, to);
     double left = (from.width - to.width / scale) / 2, top = (from.height - to.height / scale) / 2;
-    if (scale == 1.0 && left == std::floor(left) && top == std::floor(top)) { // only cut
+    // The picture is only cut, not scaled.
+    if (scale == 1.0 && left == std::floor(left) && top == std::floor(top)) {
         for (int y = 0; y < to.height; ++y)
             std::memcpy(target.row(y), source.row(y + static_cast<int>(top)) + static_cast<int>(left),
                         static_cast<std::size_t>(to.width) * 4);

@@ -197,7 +197,8 @@ std::vector<int> processes_marked(const std::string& program, const std::string&
             continue;
         std::ifstream comm("/proc/" + std::string(entry->d_name) + "/comm");
         std::string name;
-        if (!std::getline(comm, name) || (!program.empty() && name != program.substr(0, 15))) // it keeps 15
+        // The kernel keeps 15 characters of a name.
+        if (!std::getline(comm, name) || (!program.empty() && name != program.substr(0, 15)))
             continue;
         // A process that has ended (unreaped) shows no environment.
         std::ifstream environment("/proc/" + std::string(entry->d_name) + "/environ", std::ios::binary);

@@ -190,7 +190,8 @@ Result<std::vector<FolderEntry>> list_folder(const std::string& path) {
             continue;
         FileKind kind = FileKind::Special;
         unsigned char type = entry->d_type;
-        if (type == DT_LNK || type == DT_UNKNOWN) { // the kind of what it leads to
+        // A link, or a file system that does not tell: look at what it leads to.
+        if (type == DT_LNK || type == DT_UNKNOWN) {
             struct stat info {};
             if (fstatat(fd, entry->d_name, &info, 0) != 0)
                 continue; // a dangling link, or gone since: nothing there to show

@@ -17,7 +17,7 @@ std::string program_directory() {
             path.resize(length);
             break;
         }
-        path.resize(path.size() * 2); // long paths
+        path.resize(path.size() * 2); // the path did not fit: try again with twice the room
     }
     auto slash = path.find_last_of(L"\\/");
     return slash == std::wstring::npos ? std::string() : narrow(path.substr(0, slash));
