@@ -4,6 +4,7 @@
 #include "startup/exit_codes.h"
 #include "wallcycle_version.h"
 #include "window/form1.h"
+#include "window/rotation_service_linux.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -48,6 +49,16 @@ int run_window(int argc, char** argv, WindowStart start) {
     Form1::install_font_substitutes();
     Form1 form(start.plan, std::move(start.backends), std::move(start.settings_file),
                std::move(start.number_format));
+    // "/s" is the session's one rotation: a second one shows the first one's window and ends.
+    RotationClaim rotation;
+    if (start.plan.session_rotation) {
+        rotation = RotationClaim::make({[&] { form.bring_to_front(); }, [&] { form.next_picture(); },
+                                        [&] { form.pause_rotation(); }, [&] { form.resume_rotation(); }});
+        if (rotation.outcome == RotationClaim::Outcome::another_runs) {
+            report_line("a rotation already runs in this session; its window was brought to the front");
+            return exit_code::ok;
+        }
+    }
     form.show();
     return application.exec();
 }

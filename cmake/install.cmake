@@ -64,7 +64,8 @@ set(package_needs
   "platforms/libqxcb.so|qt6-qpa-plugins"
   "imageformats/libqtiff.so|qt6-image-formats-plugins"
   "imageformats/libqsvg.so|libqt6svg6")
-set(package_depends "fonts-ipafont-gothic | fonts-noto-cjk")
+# gdbus: the menu entry's actions call the running rotation with it.
+set(package_depends "fonts-ipafont-gothic | fonts-noto-cjk" libglib2.0-bin)
 foreach(need ${package_needs})
   string(REPLACE "|" ";" need "${need}")
   list(GET need 0 plugin)

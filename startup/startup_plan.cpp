@@ -30,6 +30,7 @@ StartupPlan Form_Load(LoadedSettings loaded, std::string_view argument, const Nu
             plan.message = "the settings file holds no interval; nothing to rotate";
             return plan;
         }
+        plan.session_rotation = true;
         Result<int> period = rotation_interval_ms(plan.settings.interval_text, format);
         if (!period) {
             plan.message = "rotation not started: " + period.reason();

@@ -23,6 +23,9 @@ struct StartupPlan {
     // missing. The window says so, and a save asks before replacing that file.
     std::string unreadable_settings;
     int rotation_ms = 0; // > 0: the rotation timer's period
+    // "/s": the window is the session's one rotation, which takes "next", "pause" and "resume"
+    // from outside (idle when rotation_ms is 0).
+    bool session_rotation = false;
     std::string message; // a line for stderr, empty when all went as asked
 };
 

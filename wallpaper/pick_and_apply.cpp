@@ -7,6 +7,7 @@
 #include "wallpaper/picture_folder.h"
 #include "wallpaper/random_pick.h"
 
+#include <algorithm>
 #include <string_view>
 
 namespace wallcycle {
@@ -60,16 +61,33 @@ PickOutcome draw_and_apply(Pool pool, const BackendList& backends,
     }
 }
 
+// The pool without the picture to avoid, when it holds another.
+void leave_out(Pool& pool, std::string_view avoid) {
+    if (avoid.empty() || std::all_of(pool.pictures.begin(), pool.pictures.end(),
+                                     [&](std::string_view p) { return p == avoid; }))
+        return;
+    std::size_t kept = 0, from_folders = pool.from_folders;
+    for (std::size_t i = 0; i < pool.pictures.size(); ++i) {
+        if (pool.pictures[i] == avoid) {
+            from_folders -= i < pool.from_folders;
+            continue;
+        }
+        pool.pictures[kept++] = pool.pictures[i];
+    }
+    pool.pictures.resize(kept);
+    pool.from_folders = from_folders;
+}
+
 } // namespace
 
 PickOutcome apply_random_entry(const std::vector<std::string>& entries, const BackendList& backends,
                                std::chrono::steady_clock::time_point wait_until,
-                               const FractionSource& fraction) {
+                               const FractionSource& fraction, std::string_view avoid) {
     std::vector<std::size_t> folders;
     for (std::size_t i = 0; i < entries.size(); ++i)
         if (names_a_folder(entries[i]))
             folders.push_back(i);
-    if (folders.empty()) {
+    if (folders.empty() && avoid.empty()) {
         std::optional<std::string> picked = PickRandomEntry(entries, fraction);
         if (!picked)
             return {{}, fail("Wallpaper not changed: the image list is empty")};
@@ -97,6 +115,9 @@ PickOutcome apply_random_entry(const std::vector<std::string>& entries, const Ba
     for (const auto& pictures : listed)
         pool.pictures.insert(pool.pictures.end(), pictures.begin(), pictures.end());
     pool.why_empty = unreadable.empty() ? "the folders in the list hold no pictures" : unreadable;
+    if (entries.empty())
+        pool.why_empty = "the image list is empty";
+    leave_out(pool, avoid);
     return draw_and_apply(std::move(pool), backends, wait_until, fraction);
 }
 

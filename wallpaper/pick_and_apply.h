@@ -6,6 +6,7 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace wallcycle {
@@ -26,9 +27,10 @@ struct PickOutcome {
     Status status;
     std::vector<std::string> notes = {}; // for stderr: the desktop used instead, pictures skipped
 };
+// A picture named `avoid` (the one shown now) is drawn only when the list stands for no other.
 PickOutcome apply_random_entry(const std::vector<std::string>& entries, const BackendList& backends,
                                std::chrono::steady_clock::time_point wait_until = {},
-                               const FractionSource& fraction = {});
+                               const FractionSource& fraction = {}, std::string_view avoid = {});
 
 // The entry the user chose: that picture, or a random picture of that folder.
 PickOutcome apply_entry(const std::string& entry, const BackendList& backends,

@@ -264,6 +264,33 @@ void Form1::Command6_Click() {
     }));
 }
 
+void Form1::bring_to_front() {
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void Form1::next_picture() {
+    show_notice(model_.next());
+    if (Timer1->isActive())
+        Timer1->start(model_.rotation_ms());
+}
+
+void Form1::pause_rotation() {
+    paused_ = true;
+    Timer1->stop();
+    setWindowTitle(text_of(form1_title) + text_of(form1_paused_title));
+}
+
+void Form1::resume_rotation() {
+    if (!paused_)
+        return;
+    paused_ = false;
+    setWindowTitle(text_of(form1_title));
+    if (model_.rotation_ms() > 0)
+        Timer1->start(model_.rotation_ms());
+}
+
 void Form1::Timer1_Timer() {
     show_notice(model_.tick());
 }

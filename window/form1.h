@@ -28,6 +28,13 @@ public:
     // The installed faces that stand in for the interval row's face.
     static void install_font_substitutes();
 
+    // What the session's rotation is told from outside: show the window; a picture now (the next
+    // tick one period later); no ticks until resumed, said in the title.
+    void bring_to_front();
+    void next_picture();
+    void pause_rotation();
+    void resume_rotation();
+
 protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -58,6 +65,7 @@ private:
     QFileDialog* CommonDialog1 = nullptr; // made on first use: most runs never add
     QMessageBox* notice_ = nullptr;
     bool opened_ = false;
+    bool paused_ = false;
 };
 
 } // namespace wallcycle

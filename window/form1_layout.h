@@ -31,6 +31,8 @@ inline constexpr ControlPlace form1_controls[] = {
 };
 
 inline constexpr std::string_view form1_title = "Form1";
+// After the title while the rotation is paused from outside: the window's layout stays as it is.
+inline constexpr std::string_view form1_paused_title = " (一時停止中)";
 inline constexpr int form1_client_width = 449, form1_client_height = 213;
 
 // The interval row's face: "ＭＳ Ｐゴシック" 12 pt (a Japanese proportional Gothic stands in on Linux).

@@ -84,6 +84,14 @@ std::optional<Notice> Form1Model::save(const Ask& replace) {
 }
 
 std::optional<Notice> Form1Model::tick() {
+    return rotate({});
+}
+
+std::optional<Notice> Form1Model::next() {
+    return rotate(CurrentWallpaper);
+}
+
+std::optional<Notice> Form1Model::rotate(std::string_view avoid) {
     auto say = [&](const std::string& failure) {
         if (std::optional<std::string> line = tick_reports_.line(failure, RepeatedReports::Clock::now()))
             report_line(*line);
@@ -92,7 +100,7 @@ std::optional<Notice> Form1Model::tick() {
         say("Wallpaper not changed: the image list is empty");
         return std::nullopt; // a notice each tick would bury the window
     }
-    PickOutcome outcome = apply_random_entry(entries_, backends_);
+    PickOutcome outcome = apply_random_entry(entries_, backends_, {}, {}, avoid);
     for (const std::string& note : outcome.notes)
         say(note);
     if (!outcome.status)

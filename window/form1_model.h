@@ -58,8 +58,12 @@ public:
     // The rotation's tick: a random picture of the list. A failure it repeats goes to stderr once,
     // then at most once a minute; the window's one notice shows it each time.
     std::optional<Notice> tick();
+    // "Next" from outside the window: a tick now, with another picture than the one shown whenever
+    // the list has another.
+    std::optional<Notice> next();
 
 private:
+    std::optional<Notice> rotate(std::string_view avoid);
     std::optional<Notice> report(PickOutcome outcome);
     std::optional<Notice> notice_for(PickOutcome outcome);
 
