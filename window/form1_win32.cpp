@@ -1,6 +1,7 @@
 #include "window/form1_win32.h"
 
 #include "pictures/picture_formats.h"
+#include "platform/error_output.h"
 #include "platform/system_function_windows.h"
 #include "platform/wide_text_windows.h"
 #include "startup/exit_codes.h"
@@ -19,6 +20,8 @@ constexpr int first_control_id = 101; // each control's id: this plus its place 
 constexpr UINT_PTR Timer1 = 1, step_repeat_timer = 2;
 constexpr int notice_text_id = 1, notice_detail_id = 2;
 constexpr wchar_t form_class_name[] = L"wallcycle.Form1", notice_class_name[] = L"wallcycle.Notice";
+// The window property that marks the session's rotation.
+constexpr wchar_t rotation_mark[] = L"wallcycle.rotation";
 
 int id_of(std::string_view name) {
     for (std::size_t i = 0; i < std::size(form1_controls); ++i)
@@ -269,6 +272,7 @@ LRESULT Form1Win32::handle(UINT message, WPARAM wparam, LPARAM lparam) {
         return 0;
     }
     case WM_DESTROY:
+        RemovePropW(window_, rotation_mark);
         PostQuitMessage(0);
         return 0;
     }
@@ -455,12 +459,45 @@ LRESULT CALLBACK Form1Win32::notice_procedure(HWND window, UINT message, WPARAM 
     return DefWindowProcW(window, message, wparam, lparam);
 }
 
+namespace {
+
+// The session's rotation's window, shown and brought to the front; false when there is none.
+bool bring_rotation_to_front() {
+    HWND found = nullptr;
+    while ((found = FindWindowExW(nullptr, found, form_class_name, nullptr)) != nullptr)
+        if (GetPropW(found, rotation_mark) != nullptr) {
+            ShowWindow(found, IsIconic(found) ? SW_RESTORE : SW_SHOW);
+            SetForegroundWindow(found);
+            return true;
+        }
+    return false;
+}
+
+} // namespace
+
 int run_form1_win32(const StartupPlan& plan, BackendList backends, std::string settings_file,
                     NumberFormat number_format) {
+    // "/s" is the session's one rotation: a second one shows the first one's window and ends.
+    HANDLE rotation = nullptr;
+    if (plan.session_rotation) {
+        rotation = CreateMutexW(nullptr, FALSE, L"Local\\org.wallcycle.Wallcycle.rotation");
+        if (rotation != nullptr && GetLastError() == ERROR_ALREADY_EXISTS) {
+            CloseHandle(rotation);
+            bring_rotation_to_front();
+            report_line("a rotation already runs in this session; its window was brought to the front");
+            return exit_code::ok;
+        }
+    }
     Form1Win32 form(plan, std::move(backends), std::move(settings_file), std::move(number_format));
-    if (!form.open())
-        return exit_code::no_window;
-    return form.run();
+    int code = exit_code::no_window;
+    if (form.open()) {
+        if (rotation != nullptr)
+            SetPropW(form.handle(), rotation_mark, reinterpret_cast<HANDLE>(1));
+        code = form.run();
+    }
+    if (rotation != nullptr)
+        CloseHandle(rotation);
+    return code;
 }
 
 } // namespace wallcycle

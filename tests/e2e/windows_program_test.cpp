@@ -166,7 +166,7 @@ TEST(WindowsProgram, ApplyOnceOutcomes) {
     }
 }
 
-TEST(WindowsProgram, RotationChangesTheRegistryEveryInterval) {
+TEST(WindowsProgram, RotationChangesTheRegistryEveryIntervalOncePerSession) {
     ProgramFolder folder(5);
     folder.write_settings("0.5", folder.pictures);
     std::vector<std::string> args{wine().prefix, folder.exe, "/s"};
@@ -182,8 +182,13 @@ TEST(WindowsProgram, RotationChangesTheRegistryEveryInterval) {
             return false;
         },
         3000, 0);
-    rotating.finish(0);
     EXPECT_GE(changes, 2);
+    // A second "/s" shows the first one's window and ends, leaving one rotation.
+    Finished second = wine().run(folder.exe, {"/s"}, 20000);
+    EXPECT_EQ(second.exit_code, 0) << second.err;
+    EXPECT_NE(second.err.find("already runs"), std::string::npos) << second.err;
+    EXPECT_TRUE(rotating.still_running());
+    rotating.finish(0);
 }
 
 TEST(WindowsProgram, TheWindowStepsAndSavesFromTheKeyboard) {
