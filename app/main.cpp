@@ -15,6 +15,7 @@
 
 #include <cstdlib>
 #include <malloc.h>
+#include <utility>
 
 using namespace wallcycle;
 
@@ -23,18 +24,31 @@ int main(int argc, char** argv) {
     // default glibc raises this bound to the size of the first large block freed, and the blocks
     // after it then come from the heap, which keeps them resident until the program ends.
     mallopt(M_MMAP_THRESHOLD, 1 << 20);
-    // A session bus that accepts and never answers would hold every library that waits on it (Qt's
-    // accessibility, QtDBus, GSettings) and every helper started from here without end: all of
-    // them go on as without a bus, which fails at once.
-    if (Status bus = session_bus_answers(server_answer_ms); !bus) {
-        report_line(bus.reason() + "; going on without it");
-        setenv("DBUS_SESSION_BUS_ADDRESS", unanswering_bus_address, 1);
-    }
+    // A session bus that accepts and then says nothing would hold every library that waits on it
+    // (Qt's accessibility, QtDBus, GSettings) and every helper started from here without end: all
+    // of them go on as without a bus, which fails at once. It is asked once, and only by a run
+    // that would use it: the window, or a desktop other than the bare X root or sway.
+    bool bus_asked = false;
+    auto ask_bus = [&bus_asked] {
+        if (std::exchange(bus_asked, true))
+            return;
+        if (Status bus = session_bus_answers(server_answer_ms); !bus) {
+            report_line(bus.reason() + "; going on without it");
+            setenv("DBUS_SESSION_BUS_ADDRESS", unanswering_bus_address, 1);
+        }
+    };
     ProgramParts parts;
     parts.settings_file = settings_path();
     parts.number_format = current_number_format();
-    parts.backends = desktop_backends;
+    parts.backends = [&] {
+        DesktopEnvironment environment = desktop_environment_from_os();
+        for (const std::string& name : candidate_backends(environment))
+            if (name != "x11" && name != "sway")
+                ask_bus();
+        return backends_for(environment);
+    };
     parts.open_window = [&](const StartupPlan& plan, BackendList backends) {
+        ask_bus();
         // Qt would wait without end on an X display that accepts and never answers.
         if (std::string display = environment_value("DISPLAY");
             !display.empty() && environment_value("WAYLAND_DISPLAY").empty())

@@ -4,8 +4,10 @@
 
 #include "platform/result.h"
 
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace wallcycle {
 
@@ -20,16 +22,23 @@ struct LocalSocket {
 // several), or nothing for a kind this cannot ask ahead (tcp, a folder of sockets).
 std::optional<LocalSocket> bus_socket(const std::string& address);
 
-// Connects, says the first words of the protocol and waits at most timeout_ms for any answer:
-// true when one came, false when nobody listens there. Fails only when a server is there and
-// stays silent: one that is missing or refuses is for the library to report in its own words.
-Result<bool> socket_answers(const LocalSocket& socket, const std::string& greeting, int timeout_ms);
+// What to say next, given all the server has answered to the last words: nothing yet (wait for
+// more), "" (the exchange is over), or the next words.
+using NextWords = std::function<std::optional<std::string>(std::string_view answer)>;
+
+// Connects, says the first words of the protocol and waits for an answer, then goes on as `then`
+// says (by default any answer ends it), all within timeout_ms: true when the exchange ended,
+// false when nobody listens there. Fails only when a server is there and stays silent at any step:
+// one that is missing or refuses is for the library to report in its own words.
+Result<bool> socket_answers(const LocalSocket& socket, const std::string& greeting, int timeout_ms,
+                            const NextWords& then = {});
 
 // The session bus's address, where libdbus and GDBus find it: $DBUS_SESSION_BUS_ADDRESS, else
 // the socket $XDG_RUNTIME_DIR/bus when there is one; empty when there is no bus to find.
 std::string session_bus_address();
 
-// The session bus, as the environment names it.
+// The session bus, as the environment names it, through authentication to the answer of its
+// first call (Hello), as every library's connection begins.
 Status session_bus_answers(int timeout_ms);
 
 // What the bus address becomes when the session bus does not answer: every D-Bus library fails on

@@ -61,6 +61,10 @@ TEST(RunModes, OutcomesByArgumentAndSettings) {
     ClosingProxy silencing(sockets.file("silencing"), getenv("DBUS_SESSION_BUS_ADDRESS"),
                            std::string("\x06\0\0\0Change", 10), ClosingProxy::Then::fall_silent);
     const std::string silencing_bus = "unix:path=" + sockets.file("silencing");
+    // And one that authenticates and then says nothing, from the first call (Hello) on.
+    ClosingProxy mute(sockets.file("mute"), getenv("DBUS_SESSION_BUS_ADDRESS"), "Hello",
+                      ClosingProxy::Then::fall_silent);
+    const std::string mute_bus = "unix:path=" + sockets.file("mute");
     enum class Expect { Window, Exits };
     struct Case {
         const char* name;
@@ -92,6 +96,8 @@ TEST(RunModes, OutcomesByArgumentAndSettings) {
         {"/e on KDE whose bus is silent does not wait for Plasma", "%LIST%", {"/e"}, Expect::Exits, 0, true, "kde: the session D-Bus does not answer", {{"DBUS_SESSION_BUS_ADDRESS", silent_bus}, {"XDG_CURRENT_DESKTOP", "KDE"}}},
         {"/e on XFCE whose bus closes mid-call sets the root", "%LIST%", {"/e"}, Expect::Exits, 0, true, "closed the connection", {{"DBUS_SESSION_BUS_ADDRESS", closing_bus}, {"XDG_CURRENT_DESKTOP", "XFCE"}}},
         {"/e on GNOME whose settings store falls silent: said within its bound", "%LIST%", {"/e"}, Expect::Exits, 1, false, "did not answer within 10 s", {{"DBUS_SESSION_BUS_ADDRESS", silencing_bus}, {"XDG_CURRENT_DESKTOP", "GNOME"}, {"GSETTINGS_BACKEND", "dconf"}, {"XDG_CONFIG_HOME", sockets.path()}}},
+        {"/e on XFCE whose bus says nothing after authenticating sets the root", "%LIST%", {"/e"}, Expect::Exits, 0, true, "does not answer (waited 5 s)", {{"DBUS_SESSION_BUS_ADDRESS", mute_bus}, {"XDG_CURRENT_DESKTOP", "XFCE"}}},
+        {"the window with a bus that says nothing after authenticating", "%LIST%", {}, Expect::Window, 0, false, "does not answer", {{"DBUS_SESSION_BUS_ADDRESS", mute_bus}}},
         {"the window with a silent bus", "%LIST%", {}, Expect::Window, 0, false, "does not answer", {{"DBUS_SESSION_BUS_ADDRESS", silent_bus}}},
         {"/e on a silent X display", "%LIST%", {"/e"}, Expect::Exits, 1, false, "does not answer", {{"DISPLAY", silent_display}}},
         {"the window on a silent X display", "%LIST%", {}, Expect::Exits, 3, false, "does not answer", {{"DISPLAY", silent_display}}},
