@@ -3,7 +3,8 @@
 set(WALLCYCLE_HOMEPAGE "https://wallcycle.org" CACHE STRING "The project's web page, named in the AppStream data")
 
 install(TARGETS wallcycle RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(TARGETS wallcycle-desktops wallcycle-gsettings wallcycle-window wallcycle-pictures LIBRARY DESTINATION ${WALLCYCLE_MODULE_DIR})
+install(TARGETS wallcycle-desktops wallcycle-gsettings wallcycle-window wallcycle-pictures wallcycle-heif wallcycle-jxl
+  LIBRARY DESTINATION ${WALLCYCLE_MODULE_DIR})
 install(FILES data/${WALLCYCLE_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES data/autostart/wallcycle-at-login.desktop data/autostart/wallcycle-rotation.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/wallcycle/autostart)

@@ -338,3 +338,9 @@ Result<Picture> read_heif(std::string bytes, const PictureRequest& request) {
 }
 
 } // namespace wallcycle
+
+// The module's entry: the program loads this reader, and its library, only for such a picture.
+extern "C" void wallcycle_read_heif(std::string& bytes, const wallcycle::PictureRequest& request,
+                                    wallcycle::Result<wallcycle::Picture>& out) {
+    out = wallcycle::read_heif(std::move(bytes), request);
+}

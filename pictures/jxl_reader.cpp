@@ -64,3 +64,9 @@ Result<Picture> read_jxl(std::string bytes, const PictureRequest& request) {
 }
 
 } // namespace wallcycle
+
+// The module's entry: the program loads this reader, and its library, only for such a picture.
+extern "C" void wallcycle_read_jxl(std::string& bytes, const wallcycle::PictureRequest& request,
+                                   wallcycle::Result<wallcycle::Picture>& out) {
+    out = wallcycle::read_jxl(std::move(bytes), request);
+}

@@ -1,9 +1,7 @@
 #include "pictures/picture_reader.h"
 
 #include "pictures/bmp_reader.h"
-#include "pictures/heif_reader.h"
 #include "pictures/jpeg_reader.h"
-#include "pictures/jxl_reader.h"
 #include "pictures/picture_checks.h"
 #include "pictures/picture_formats.h"
 #include "pictures/picture_limits.h"
@@ -31,6 +29,24 @@ Result<Picture> read_with_module(const std::string& bytes, const PictureRequest&
     Result<Picture> out = fail("");
     reinterpret_cast<ModuleReader>(reader.value())(bytes, request, out);
     return out;
+}
+
+Result<Picture> read_in_module(const char* module, const char* entry, std::string bytes,
+                               const PictureRequest& request) {
+    Result<void*> reader = program_module_function(module, entry);
+    if (!reader)
+        return fail("its reader cannot be loaded: " + reader.reason());
+    Result<Picture> out = fail("");
+    reinterpret_cast<BytesReader>(reader.value())(bytes, request, out);
+    return out;
+}
+
+Result<Picture> read_heif(std::string bytes, const PictureRequest& request) {
+    return read_in_module(heif_module, "wallcycle_read_heif", std::move(bytes), request);
+}
+
+Result<Picture> read_jxl(std::string bytes, const PictureRequest& request) {
+    return read_in_module(jxl_module, "wallcycle_read_jxl", std::move(bytes), request);
 }
 
 // A format's reader takes the file's bytes, or reads the open file itself as it decodes.

@@ -35,4 +35,10 @@ using ModuleReader = void (*)(const std::string& bytes, const PictureRequest& re
 inline constexpr const char* pictures_module = "wallcycle-pictures.so";
 inline constexpr const char* pictures_module_reader = "wallcycle_read_picture";
 
+// Our readers of HEIF and JPEG XL, each in a module of its own with its library: libheif's codecs
+// and libjxl's take milliseconds of every start just to be loaded, which a JPEG should not pay.
+using BytesReader = void (*)(std::string& bytes, const PictureRequest& request, Result<Picture>& out);
+inline constexpr const char* heif_module = "wallcycle-heif.so";
+inline constexpr const char* jxl_module = "wallcycle-jxl.so";
+
 } // namespace wallcycle
