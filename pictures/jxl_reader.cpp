@@ -6,13 +6,21 @@
 
 #include <jxl/decode.h>
 #include <jxl/decode_cxx.h>
+#include <jxl/resizable_parallel_runner_cxx.h>
+
+#include <algorithm>
+#include <thread>
 
 namespace wallcycle {
 
 Result<Picture> read_jxl(std::string bytes, const PictureRequest& request) {
     JxlDecoderPtr decoder = JxlDecoderMake(nullptr);
     JxlDecoder* d = decoder.get();
-    if (d == nullptr)
+    // The picture's groups are decoded on the cores, as many threads as its size is worth (up to
+    // four, and no more than the cores).
+    JxlResizableParallelRunnerPtr runner = JxlResizableParallelRunnerMake(nullptr);
+    if (d == nullptr || runner == nullptr ||
+        JxlDecoderSetParallelRunner(d, JxlResizableParallelRunner, runner.get()) != JXL_DEC_SUCCESS)
         return fail("there is not enough memory for the picture");
     // Coalesced frames: the first full image is the picture an animation starts with.
     if (JxlDecoderSubscribeEvents(d, JXL_DEC_BASIC_INFO | JXL_DEC_FULL_IMAGE) != JXL_DEC_SUCCESS ||
@@ -33,6 +41,10 @@ Result<Picture> read_jxl(std::string bytes, const PictureRequest& request) {
             long long width = swapped ? info.ysize : info.xsize, height = swapped ? info.xsize : info.ysize;
             if (Status allowed = picture_size_allowed(width, height); !allowed)
                 return fail(allowed.reason());
+            const unsigned threads =
+                std::min<std::uint32_t>({JxlResizableParallelRunnerSuggestThreads(info.xsize, info.ysize), 4u,
+                                         std::max(1u, std::thread::hardware_concurrency())});
+            JxlResizableParallelRunnerSetThreads(runner.get(), threads);
             picture = Picture::make({static_cast<int>(width), static_cast<int>(height)});
             if (!picture)
                 return picture;
