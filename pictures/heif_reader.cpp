@@ -5,6 +5,7 @@
 #include "pictures/picture_scaling.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <libheif/heif.h>
 #include <memory>
@@ -141,8 +142,17 @@ Result<Picture> picture_for(Size size, const PictureRequest& request) {
 }
 
 // The whole picture decoded at once, then turned into pixels.
+// Decoded whole, a picture is held at its full size, in libheif's colours and then in planes of
+// red, green and blue (about 4.5 bytes a pixel): over this many pixels that passes 512 MiB.
+constexpr long long most_whole_pixels = 100'000'000;
+
 Result<Picture> decode_whole(heif_image_handle* handle, const heif_decoding_options* options,
                              const PictureRequest& request, const char* decoder_package) {
+    const long long pixels =
+        static_cast<long long>(heif_image_handle_get_width(handle)) * heif_image_handle_get_height(handle);
+    if (pixels > most_whole_pixels)
+        return fail("the picture is too large to decode at once (" + std::to_string(pixels / 1'000'000) +
+                    " million pixels; libheif 1.19 and later decode such a grid a tile at a time)");
     heif_image* decoded = nullptr;
     heif_error error = heif_decode_image(handle, &decoded, heif_colorspace_RGB, heif_chroma_444, options);
     HeifOwned<heif_image> image(decoded);
@@ -239,6 +249,8 @@ Result<Picture> decode_tiles(std::string_view bytes, HeifFile& file, const heif_
 
     std::mutex lock; // the sums and the first failure
     std::optional<Failure> failed;
+    // A small file may name one tile hundreds of times: the work is bounded by time.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     auto decode_share = [&](std::size_t share, std::uint32_t ty, int band_top, int first, int last) {
         std::vector<std::uint32_t> line(k > 1 ? tile_width : 0);
         for (std::uint32_t tx = share; tx < tiling.num_columns; tx += handles.size()) {
@@ -246,6 +258,13 @@ Result<Picture> decode_tiles(std::string_view bytes, HeifFile& file, const heif_
             const int from = std::max(0, tile_left), to = std::min(width, tile_left + tile_width);
             if (from >= to)
                 continue;
+            if (std::chrono::steady_clock::now() > deadline) {
+                std::lock_guard<std::mutex> held(lock);
+                if (!failed)
+                    failed = fail("its " + std::to_string(tiling.num_columns * tiling.num_rows) +
+                                  " tiles take more than 10 s to decode");
+                return;
+            }
             heif_image* decoded = nullptr;
             heif_error error = heif_image_handle_decode_image_tile(
                 handles[share], &decoded, heif_colorspace_RGB, heif_chroma_444, options, tx, ty);

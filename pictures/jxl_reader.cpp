@@ -9,9 +9,39 @@
 #include <jxl/resizable_parallel_runner_cxx.h>
 
 #include <algorithm>
+#include <string>
 #include <thread>
 
 namespace wallcycle {
+namespace {
+
+// Each layer of a picture is put together over all of it (in about 20 ns a pixel here): a small
+// file of a few thousand one-pixel layers takes minutes. What the layers may cost in all, in
+// pixels: a few seconds' work.
+constexpr long long most_layer_pixels = 1ll << 28;
+
+// How many layers the first picture of the file is made of, from the frames' headers alone (no
+// pixel is decoded): counted until the picture is complete or the count passes `most`.
+long long layers_of_first_picture(const std::string& bytes, long long most) {
+    JxlDecoderPtr decoder = JxlDecoderMake(nullptr);
+    JxlDecoder* d = decoder.get();
+    if (d == nullptr || JxlDecoderSubscribeEvents(d, JXL_DEC_FRAME) != JXL_DEC_SUCCESS ||
+        JxlDecoderSetCoalescing(d, JXL_FALSE) != JXL_DEC_SUCCESS ||
+        JxlDecoderSetInput(d, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()) !=
+            JXL_DEC_SUCCESS)
+        return 0;
+    JxlDecoderCloseInput(d);
+    long long layers = 0;
+    while (JxlDecoderProcessInput(d) == JXL_DEC_FRAME) {
+        JxlFrameHeader header{};
+        if (JxlDecoderGetFrameHeader(d, &header) != JXL_DEC_SUCCESS || ++layers > most ||
+            header.duration > 0 || header.is_last)
+            break;
+    }
+    return layers; // a damaged file is the decoder's to report
+}
+
+} // namespace
 
 Result<Picture> read_jxl(std::string bytes, const PictureRequest& request) {
     JxlDecoderPtr decoder = JxlDecoderMake(nullptr);
@@ -41,6 +71,13 @@ Result<Picture> read_jxl(std::string bytes, const PictureRequest& request) {
             long long width = swapped ? info.ysize : info.xsize, height = swapped ? info.xsize : info.ysize;
             if (Status allowed = picture_size_allowed(width, height); !allowed)
                 return fail(allowed.reason());
+            const long long area = std::max<long long>(1, width * height),
+                            layers = layers_of_first_picture(bytes, most_layer_pixels / area + 1);
+            if (layers > 1 && layers * area > most_layer_pixels)
+                return fail(
+                    "its first picture is put together from more layers than a few seconds' work allows "
+                    "(over " +
+                    std::to_string(most_layer_pixels / area) + " at its size)");
             const unsigned threads =
                 std::min<std::uint32_t>({JxlResizableParallelRunnerSuggestThreads(info.xsize, info.ysize), 4u,
                                          std::max(1u, std::thread::hardware_concurrency())});

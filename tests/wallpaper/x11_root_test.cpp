@@ -204,6 +204,9 @@ TEST(X11Root, UnusableImagesLeaveTheWallpaperAlone) {
              {claims + "wide.png", ""},
              {claims + "claims.bmp", "cut short"},
              {claims + "bad-crc.png", "damaged"},
+             // 1,100 one-pixel layers over a 512x512 picture in 66 kB (made with libjxl's encoder, a
+             // crop for each layer): seconds of work for every picture it is shown in.
+             {claims + "layers.jxl", "layers"},
              {"missing.bmp", "no such file"},
              {"folder.bmp", "folder"},
              {"empty.bmp", "format"},
