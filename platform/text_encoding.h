@@ -25,4 +25,8 @@ std::string cp932_to_utf8(std::string_view bytes);
 // stored as a substitute that would not find the file again.
 Result<std::string> encode_settings_text(std::string_view text);
 
+// Whether storing the text on this system writes exactly these bytes (without a copy of either
+// where the system stores UTF-8).
+bool stored_as(std::string_view text, std::string_view bytes);
+
 } // namespace wallcycle

@@ -60,4 +60,8 @@ Result<std::string> encode_settings_text(std::string_view text) {
     return std::string(text);
 }
 
+bool stored_as(std::string_view text, std::string_view bytes) {
+    return text == bytes;
+}
+
 } // namespace wallcycle

@@ -49,4 +49,9 @@ Result<std::string> encode_settings_text(std::string_view text) {
     return bytes;
 }
 
+bool stored_as(std::string_view text, std::string_view bytes) {
+    Result<std::string> stored = encode_settings_text(text);
+    return stored && stored.value() == bytes;
+}
+
 } // namespace wallcycle

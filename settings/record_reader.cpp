@@ -14,8 +14,8 @@ class RecordScanner {
 public:
     explicit RecordScanner(std::string_view text) : text_(text) {}
 
-    std::vector<std::string> scan() {
-        std::vector<std::string> records;
+    std::vector<std::string_view> scan() {
+        std::vector<std::string_view> records;
         bool record_owed = false; // a comma promises one more record on its line
         for (;;) {
             skip_blanks();
@@ -51,11 +51,11 @@ private:
         ++pos_;
     }
 
-    std::string quoted() {
+    std::string_view quoted() {
         std::size_t start = ++pos_;
         while (!at_end() && peek() != '"' && !is_line_end(peek()))
             ++pos_;
-        std::string record(text_.substr(start, pos_ - start));
+        std::string_view record = text_.substr(start, pos_ - start);
         if (!at_end() && peek() == '"') {
             ++pos_;
             while (!at_end() && peek() != ',' && !is_line_end(peek()))
@@ -64,14 +64,14 @@ private:
         return record;
     }
 
-    std::string bare() {
+    std::string_view bare() {
         std::size_t start = pos_;
         while (!at_end() && peek() != ',' && !is_line_end(peek()))
             ++pos_;
         std::size_t end = pos_;
         while (end > start && is_blank(text_[end - 1]))
             --end;
-        return std::string(text_.substr(start, end - start));
+        return text_.substr(start, end - start);
     }
 
     std::string_view text_;
@@ -80,8 +80,13 @@ private:
 
 } // namespace
 
-std::vector<std::string> read_records(std::string_view text) {
+std::vector<std::string_view> record_views(std::string_view text) {
     return RecordScanner(text).scan();
+}
+
+std::vector<std::string> read_records(std::string_view text) {
+    std::vector<std::string_view> views = record_views(text);
+    return {views.begin(), views.end()};
 }
 
 } // namespace wallcycle

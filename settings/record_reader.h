@@ -13,4 +13,7 @@ namespace wallcycle {
 // record. Line ends may be CR LF, LF or CR.
 std::vector<std::string> read_records(std::string_view text);
 
+// The same records as views of the text, which must outlive them: no record is copied.
+std::vector<std::string_view> record_views(std::string_view text);
+
 } // namespace wallcycle

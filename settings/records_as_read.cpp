@@ -14,19 +14,17 @@ DecodedRecords decode_settings_file(std::string_view bytes) {
     if (utf8_file)
         bytes.remove_prefix(3);
     DecodedRecords decoded;
-    std::vector<std::string> raw = read_records(bytes);
+    // Views of the file's bytes: a record is held once more, as text, never twice.
+    std::vector<std::string_view> raw = record_views(bytes);
     decoded.records.reserve(raw.size());
     std::unordered_set<std::string> kept_texts;
-    for (const std::string& record : raw) {
+    for (std::string_view record : raw) {
         std::string text = decode_settings_record(record, utf8_file);
         // Text read from a file marked as UTF-8 is exact; where the system writes another
         // encoding, it is written in that one.
         bool exact = utf8_file && is_valid_utf8(record);
-        if (!exact) {
-            Result<std::string> again = encode_settings_text(text);
-            if (!again || again.value() != record)
-                kept_texts.insert(text);
-        }
+        if (!exact && !stored_as(text, record))
+            kept_texts.insert(text);
         decoded.records.push_back(std::move(text));
     }
     // Every record with such a text is kept, in file order, so that two records that read as the
@@ -34,7 +32,7 @@ DecodedRecords decode_settings_file(std::string_view bytes) {
     if (!kept_texts.empty())
         for (std::size_t i = 0; i < raw.size(); ++i)
             if (kept_texts.count(decoded.records[i]) != 0)
-                decoded.as_read.keep(decoded.records[i], std::move(raw[i]));
+                decoded.as_read.keep(decoded.records[i], std::string(raw[i]));
     return decoded;
 }
 

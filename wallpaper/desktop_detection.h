@@ -7,13 +7,13 @@
 namespace wallcycle {
 
 struct DesktopEnvironment {
-    std::string current_desktop; // XDG_CURRENT_DESKTOP, e.g. "ubuntu:GNOME"
-    std::string desktop_session; // DESKTOP_SESSION
-    std::string swaysock;        // SWAYSOCK
-    std::string wayland_display; // WAYLAND_DISPLAY
-    std::string display;         // DISPLAY
-    std::string forced;          // WALLCYCLE_BACKEND: this backend and no other
-    std::string session_type;    // XDG_SESSION_TYPE ("x11", "wayland")
+    std::string current_desktop;   // XDG_CURRENT_DESKTOP, e.g. "ubuntu:GNOME"
+    std::string desktop_session;   // DESKTOP_SESSION
+    std::string swaysock;          // SWAYSOCK
+    std::string wayland_display;   // WAYLAND_DISPLAY
+    std::string display;           // DISPLAY
+    std::string forced;            // WALLCYCLE_BACKEND: this backend and no other
+    std::string session_type = {}; // XDG_SESSION_TYPE ("x11", "wayland")
 };
 
 DesktopEnvironment desktop_environment_from_os();

@@ -88,13 +88,14 @@ TEST(X11Root, CoversEachMonitorKeepingTheAspectRatio) {
         Xvfb server(1920, 1080);
         // Two monitors as RandR reports a dual-head desktop, made as a session's setup would (libxcb's
         // own SetMonitor request is mis-sized in this version); the first takes Xvfb's only output.
-        if (c.two_monitors)
+        if (c.two_monitors) {
             ASSERT_EQ(run("/bin/sh",
                           {"-c", "xrandr --setmonitor left 960/100x1080/100+0+0 screen && "
                                  "xrandr --setmonitor right 960/100x1080/100+960+0 none"},
                           {{"DISPLAY", server.display()}})
                           .exit_code,
                       0);
+        }
         TempDir dir;
         write_split_image(dir.file("split.png"), red, blue, 200, 100);
         Status applied = X11RootBackend(server.display()).apply(dir.file("split.png"));
