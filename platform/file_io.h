@@ -50,6 +50,10 @@ Result<std::string> read_whole_file(const std::string& path, std::size_t max_byt
 // name each time), the temporaries of killed saves of any file whose name starts with it go too.
 Status replace_file_atomically(const std::string& path, std::string_view bytes, std::string_view kin = {});
 
+// Whether the file there is marked read-only: no write permission for anyone (Linux), the
+// read-only attribute (Windows). False when there is no such file.
+bool marked_read_only(const std::string& path);
+
 // Creates the directory and its parents where they are missing.
 Status make_directories(const std::string& path);
 

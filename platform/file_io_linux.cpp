@@ -360,4 +360,9 @@ std::string canonical_path(const std::string& path) {
     return out;
 }
 
+bool marked_read_only(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && (info.st_mode & 0222) == 0;
+}
+
 } // namespace wallcycle

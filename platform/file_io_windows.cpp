@@ -224,4 +224,10 @@ std::string canonical_path(const std::string& path) {
     return narrow(full);
 }
 
+bool marked_read_only(const std::string& path) {
+    DWORD attributes = GetFileAttributesW(widen(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+           (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
 } // namespace wallcycle

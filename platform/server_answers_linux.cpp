@@ -136,6 +136,8 @@ Status session_bus_answers(int timeout_ms) {
             socket_answers(*bus, std::string(1, '\0') + "AUTH EXTERNAL " + hex + "\r\n", timeout_ms, then);
         !answered)
         return fail("the session D-Bus at " + address.substr(0, 200) + ": " + answered.reason());
+    else if (!answered.value()) // the libraries would fail on it, each in words of its own
+        return fail("the session D-Bus at " + address.substr(0, 200) + " is not there (nobody listens)");
     return {};
 }
 

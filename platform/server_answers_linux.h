@@ -38,7 +38,8 @@ Result<bool> socket_answers(const LocalSocket& socket, const std::string& greeti
 std::string session_bus_address();
 
 // The session bus, as the environment names it, through authentication to the answer of its
-// first call (Hello), as every library's connection begins.
+// first call (Hello), as every library's connection begins. A bus nobody listens at fails too:
+// every run then goes on as without a bus.
 Status session_bus_answers(int timeout_ms);
 
 // What the bus address becomes when the session bus does not answer: every D-Bus library fails on

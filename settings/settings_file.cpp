@@ -54,6 +54,9 @@ Status SaveSettings(const std::string& path, const Settings& settings, const Rec
     Result<std::string> text = write_records(settings, as_read);
     if (!text)
         return fail("Settings not saved: " + text.reason());
+    // A file its user made read-only is theirs to keep as it is: the save says so and leaves it.
+    if (marked_read_only(path))
+        return fail("Settings not saved: " + shown_path(path) + " is read-only (make it writable to save)");
     if (Status made = make_directories(directory_of(path)); !made)
         return fail("Settings not saved: " + made.reason());
     if (Status replaced = replace_file_atomically(path, text.value()); !replaced)

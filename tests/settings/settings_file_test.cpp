@@ -215,6 +215,7 @@ TEST(SaveSettings, WritesExactBytesOrLeavesWhatWasThere) {
         {"the config folder is made", "config/wallcycle/k_save.dat", nullptr, 0644, nullptr},
         {"the file's mode is kept", "k_save.dat", [](const std::string& p) { write_file(p, "\"1\"\r\n"); chmod(p.c_str(), 0640); }, 0640, nullptr},
         {"a folder where the file goes", "k_save.dat", [](const std::string& p) { std::filesystem::create_directory(p); }, 0, "k_save.dat"},
+        {"a file made read-only is left as it is", "k_save.dat", [](const std::string& p) { write_file(p, "\"1\"\r\n"); chmod(p.c_str(), 0444); }, 0, "read-only"},
         // clang-format on
     };
     umask(022); // a new file gets what a plain create would give: 0644, not a temporary file's 0600
