@@ -10,10 +10,8 @@
 #include "platform/text_encoding.h"
 #include "wallpaper/backends/x11_outputs.h"
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -80,8 +78,7 @@ Result<DesktopPicture> picture_for_desktop(const std::string& path, std::string_
 
 // Whether the folder entry `name` is a picture this program made for `desktop`: named as it names
 // them, a file of this user's own (not a link), carrying the program's mark.
-bool made_by_us(const std::string& folder, const std::string& name, std::string_view desktop,
-                struct stat& info) {
+bool made_by_us(const std::string& folder, const std::string& name, std::string_view desktop) {
     const std::string prefix = made_prefix(desktop);
     if (!name.starts_with(prefix) || !name.ends_with(".png"))
         return false;
@@ -90,6 +87,7 @@ bool made_by_us(const std::string& folder, const std::string& name, std::string_
         token.find_first_not_of("0123456789abcdef") != std::string_view::npos)
         return false;
     const std::string path = folder + "/" + name;
+    struct stat info {};
     if (lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != geteuid())
         return false;
     std::FILE* file = std::fopen(path.c_str(), "rbe");
@@ -101,22 +99,14 @@ bool made_by_us(const std::string& folder, const std::string& name, std::string_
     return has_program_mark({first, got});
 }
 
-// A picture another copy of the program made this recently may be the one it is giving the
-// desktop right now (a "/e" while "/s" runs): it stays until it is older.
-constexpr time_t others_kept_s = 60;
-
 // Once the desktop has taken the picture (or refused it): the pictures it was given before go,
-// only those this program made, and only in its own folder, never one reached through a link:
-// this process's own at once, another copy's once they are older than others_kept_s.
-void remove_pictures_given_before(const DesktopPicture& picture, std::string_view desktop, bool shown,
-                                  std::vector<std::string>& made_here) {
+// only those this program made, and only in its own folder, never one reached through a link.
+void remove_pictures_given_before(const DesktopPicture& picture, std::string_view desktop, bool shown) {
     if (!shown) {
         if (picture.made)
             std::remove(picture.file.c_str());
         return;
     }
-    if (picture.made)
-        made_here.push_back(picture.file);
     const std::string folder = made_folder();
     struct stat info {};
     if (lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
@@ -124,17 +114,10 @@ void remove_pictures_given_before(const DesktopPicture& picture, std::string_vie
     Result<std::vector<FolderEntry>> made = list_folder(folder);
     if (!made)
         return;
-    const time_t now = time(nullptr);
     for (const FolderEntry& entry : made.value()) {
         std::string path = folder + "/" + entry.name;
-        struct stat made_info {};
-        if (path == picture.file || !made_by_us(folder, entry.name, desktop, made_info))
-            continue;
-        auto ours = std::find(made_here.begin(), made_here.end(), path);
-        if (ours != made_here.end() || now - made_info.st_mtime > others_kept_s)
+        if (path != picture.file && made_by_us(folder, entry.name, desktop))
             std::remove(path.c_str());
-        if (ours != made_here.end())
-            made_here.erase(ours);
     }
 }
 
@@ -145,7 +128,7 @@ Status FileDesktopBackend::apply(const std::string& image_path) {
     if (!picture)
         return fail(picture.reason());
     Status shown = show(picture->file);
-    remove_pictures_given_before(picture.value(), name(), shown.ok(), made_here_);
+    remove_pictures_given_before(picture.value(), name(), shown.ok());
     return shown;
 }
 

@@ -4,13 +4,11 @@
 // from the pixels already decoded and checked, at the size the screen needs. Made pictures are
 // PNG files in $XDG_DATA_HOME/wallcycle (desktops read them again at every login), each under a
 // new name: the desktop always sees a new file and draws it, and the one it shows is never
-// overwritten; once it shows one, the others are removed: at once those this process made, those
-// of another copy of the program once they are a minute old.
+// overwritten; once it shows one, the others are removed.
 
 #include "wallpaper/backend.h"
 
 #include <string>
-#include <vector>
 
 namespace wallcycle {
 
@@ -32,9 +30,6 @@ protected:
         (void)path;
         return MadePicture::when_needed;
     }
-
-private:
-    std::vector<std::string> made_here_; // the pictures this process made, not yet removed
 };
 
 } // namespace wallcycle
