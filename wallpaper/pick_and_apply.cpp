@@ -23,13 +23,13 @@ bool names_a_folder(const std::string& entry) {
 }
 
 // One picture, as it is.
-PickOutcome applied_alone(const std::string& path, const BackendList& backends,
+PickOutcome applied_alone(std::string path, const BackendList& backends,
                           std::chrono::steady_clock::time_point wait_until) {
     ApplyAttempt applied = apply_through_backends(path, backends, wait_until);
     std::vector<std::string> notes;
     if (!applied.fallback.empty())
         notes.push_back(std::move(applied.fallback));
-    return {path, std::move(applied.status), std::move(notes)};
+    return {std::move(path), std::move(applied.status), std::move(notes)};
 }
 
 // The pictures to draw from; those from index `from_folders` on came from folders and may be
@@ -91,7 +91,7 @@ PickOutcome apply_random_entry(const std::vector<std::string>& entries, const Ba
         std::optional<std::string> picked = PickRandomEntry(entries, fraction);
         if (!picked)
             return {{}, fail("Wallpaper not changed: the image list is empty")};
-        return applied_alone(*picked, backends, wait_until);
+        return applied_alone(std::move(*picked), backends, wait_until);
     }
     Pool pool;
     std::vector<std::vector<std::string>> listed;
