@@ -13,6 +13,8 @@
 #include "platform/program_modules_linux.h"
 
 #include <cstdio>
+#include <string>
+#include <string_view>
 #include <type_traits>
 #include <unistd.h>
 #include <utility>
@@ -20,33 +22,35 @@
 namespace wallcycle {
 namespace {
 
-Result<Picture> read_with_module(const std::string& bytes, const PictureRequest& request) {
-    Result<void*> reader = program_module_function(pictures_module, pictures_module_reader);
+// The module's reader; when the module cannot be loaded, the reason goes between `before` and
+// `after`.
+Result<Picture> read_in_module(const char* module, const char* entry, std::string bytes,
+                               const PictureRequest& request, std::string_view before,
+                               std::string_view after = {}) {
+    Result<void*> reader = program_module_function(module, entry);
     if (!reader)
-        return fail(
-            "not an image in a format this program reads (the reader of other formats cannot be loaded: " +
-            reader.reason() + ")");
+        return fail(std::string(before) + reader.reason() + std::string(after));
     Result<Picture> out = fail("");
     reinterpret_cast<ModuleReader>(reader.value())(bytes, request, out);
     return out;
 }
 
-Result<Picture> read_in_module(const char* module, const char* entry, std::string bytes,
-                               const PictureRequest& request) {
-    Result<void*> reader = program_module_function(module, entry);
-    if (!reader)
-        return fail("its reader cannot be loaded: " + reader.reason());
-    Result<Picture> out = fail("");
-    reinterpret_cast<BytesReader>(reader.value())(bytes, request, out);
-    return out;
+Result<Picture> read_with_module(std::string bytes, const PictureRequest& request) {
+    return read_in_module(
+        pictures_module, pictures_module_reader, std::move(bytes), request,
+        "not an image in a format this program reads (the reader of other formats cannot be "
+        "loaded: ",
+        ")");
 }
 
 Result<Picture> read_heif(std::string bytes, const PictureRequest& request) {
-    return read_in_module(heif_module, "wallcycle_read_heif", std::move(bytes), request);
+    return read_in_module(heif_module, "wallcycle_read_heif", std::move(bytes), request,
+                          "its reader cannot be loaded: ");
 }
 
 Result<Picture> read_jxl(std::string bytes, const PictureRequest& request) {
-    return read_in_module(jxl_module, "wallcycle_read_jxl", std::move(bytes), request);
+    return read_in_module(jxl_module, "wallcycle_read_jxl", std::move(bytes), request,
+                          "its reader cannot be loaded: ");
 }
 
 // A format's reader takes the file's bytes, or reads the open file itself as it decodes.

@@ -30,14 +30,12 @@ Result<PictureFormat> picture_file_format(const std::string& path);
 // decode), so a broken file never replaces a working wallpaper.
 Result<std::string> usable_picture_path(const std::string& path);
 
-// The module's reader, for formats read by none of ours.
-using ModuleReader = void (*)(const std::string& bytes, const PictureRequest& request, Result<Picture>& out);
+// A reader in a module, all alike: Qt's readers, for formats read by none of ours; our readers
+// of HEIF and JPEG XL, each in a module of its own with its library (libheif's codecs and
+// libjxl's take milliseconds of every start just to be loaded, which a JPEG should not pay).
+using ModuleReader = void (*)(std::string& bytes, const PictureRequest& request, Result<Picture>& out);
 inline constexpr const char* pictures_module = "wallcycle-pictures.so";
 inline constexpr const char* pictures_module_reader = "wallcycle_read_picture";
-
-// Our readers of HEIF and JPEG XL, each in a module of its own with its library: libheif's codecs
-// and libjxl's take milliseconds of every start just to be loaded, which a JPEG should not pay.
-using BytesReader = void (*)(std::string& bytes, const PictureRequest& request, Result<Picture>& out);
 inline constexpr const char* heif_module = "wallcycle-heif.so";
 inline constexpr const char* jxl_module = "wallcycle-jxl.so";
 

@@ -114,7 +114,7 @@ Result<Picture> read(const std::string& bytes, const PictureRequest& request) {
 } // namespace
 } // namespace wallcycle
 
-extern "C" void wallcycle_read_picture(const std::string& bytes, const wallcycle::PictureRequest& request,
+extern "C" void wallcycle_read_picture(std::string& bytes, const wallcycle::PictureRequest& request,
                                        wallcycle::Result<wallcycle::Picture>& out) {
     out = wallcycle::read(bytes, request);
 }
