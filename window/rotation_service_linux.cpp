@@ -12,13 +12,7 @@ namespace {
 
 const QString application_interface = QStringLiteral("org.freedesktop.Application");
 
-QDBusMessage ask_bus(const char* method, const QVariantList& arguments) {
-    return call_session_service(
-        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
-        QStringLiteral("org.freedesktop.DBus"), QString::fromLatin1(method), arguments);
-}
-
-// RequestName's answers (the D-Bus specification): 1 the primary owner, 4 already the owner.
+// RequestName's answers, as the bus gives them: 1 the primary owner, 4 already the owner.
 constexpr unsigned primary_owner = 1, already_owner = 4;
 constexpr unsigned do_not_queue = 4;
 
@@ -93,7 +87,8 @@ RotationClaim RotationClaim::make(RotationHandlers handlers) {
         return claim;
     }
     service->registered_ = true;
-    QDBusMessage asked = ask_bus("RequestName", {QString::fromLatin1(rotation_bus_name), do_not_queue});
+    QDBusMessage asked =
+        call_bus_daemon("RequestName", {QString::fromLatin1(rotation_bus_name), do_not_queue});
     if (asked.type() == QDBusMessage::ErrorMessage) {
         claim.reason = "the session D-Bus did not give the name: " + asked.errorMessage().toStdString();
         return claim;

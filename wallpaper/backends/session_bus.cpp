@@ -38,26 +38,27 @@ QDBusMessage call_session_service(const QString& service, const QString& path, c
     return pending.reply();
 }
 
+QDBusMessage call_bus_daemon(const char* method, const QVariantList& arguments) {
+    // Asked as any other call, so that a bus slow to answer is waited for within the same bound.
+    return call_session_service(
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+        QStringLiteral("org.freedesktop.DBus"), QString::fromLatin1(method), arguments);
+}
+
 Status session_service_reachable(const QString& service, bool may_be_activated) {
     if (session_bus_given_up()) // not even connected to
         return fail("the session D-Bus does not answer");
     QDBusConnection bus = session_bus();
     if (!bus.isConnected())
         return fail("no session D-Bus (" + bus.lastError().message().toStdString() + ")");
-    // Asked as any other call, so that a bus slow to answer is waited for within the same bound.
-    auto ask_bus = [](const char* method, const QVariantList& arguments) {
-        return call_session_service(
-            QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
-            QStringLiteral("org.freedesktop.DBus"), QString::fromLatin1(method), arguments);
-    };
-    QDBusMessage owned = ask_bus("NameHasOwner", {service});
+    QDBusMessage owned = call_bus_daemon("NameHasOwner", {service});
     if (owned.type() == QDBusMessage::ErrorMessage)
         return fail("the session D-Bus did not say whether " + service.toStdString() +
                     " runs: " + owned.errorMessage().toStdString());
     if (owned.arguments().value(0).toBool())
         return {};
     if (may_be_activated &&
-        ask_bus("ListActivatableNames", {}).arguments().value(0).toStringList().contains(service))
+        call_bus_daemon("ListActivatableNames", {}).arguments().value(0).toStringList().contains(service))
         return {};
     return fail(service.toStdString() + " is not running on the session D-Bus");
 }

@@ -21,6 +21,9 @@ constexpr int session_call_ms = 10000;
 QDBusMessage call_session_service(const QString& service, const QString& path, const QString& interface,
                                   const QString& method, const QVariantList& arguments);
 
+// The same for a method of the bus itself (org.freedesktop.DBus: NameHasOwner, RequestName, …).
+QDBusMessage call_bus_daemon(const char* method, const QVariantList& arguments);
+
 // Whether a service answers on the session bus: running now, or started on the first call.
 Status session_service_reachable(const QString& service, bool may_be_activated);
 
