@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
     // A session bus that accepts and then says nothing would hold every library that waits on it
     // (Qt's accessibility, QtDBus, GSettings) and every helper started from here without end: all
     // of them go on as without a bus, which fails at once. It is asked once, and only by a run
-    // that would use it: the window, or a desktop other than the bare X root or sway.
+    // that would use it: the window, or a desktop that talks over the bus.
     bool bus_asked = false;
     auto ask_bus = [&bus_asked] {
         if (std::exchange(bus_asked, true))
@@ -42,9 +42,8 @@ int main(int argc, char** argv) {
     parts.number_format = current_number_format();
     parts.backends = [&] {
         DesktopEnvironment environment = desktop_environment_from_os();
-        for (const std::string& name : candidate_backends(environment))
-            if (name != "x11" && name != "sway")
-                ask_bus();
+        if (any_uses_session_bus(candidate_backends(environment)))
+            ask_bus();
         return backends_for(environment);
     };
     parts.open_window = [&](const StartupPlan& plan, BackendList backends) {

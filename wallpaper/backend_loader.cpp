@@ -2,6 +2,8 @@
 
 #include "wallpaper/backend_registry.h"
 
+#include <algorithm>
+
 namespace wallcycle {
 namespace {
 
@@ -37,6 +39,17 @@ std::unique_ptr<WallpaperBackend> make_backend(const std::string& name) {
     }
     return unavailable_backend(name,
                                "WALLCYCLE_BACKEND names no desktop wallcycle knows (known: " + known + ")");
+}
+
+bool any_uses_session_bus(const std::vector<std::string>& names) {
+    for (const std::string& name : names) {
+        const auto rows = backend_rows();
+        auto row =
+            std::find_if(rows.begin(), rows.end(), [&](const BackendRow& r) { return r.name == name; });
+        if (row == rows.end() || row->uses_session_bus)
+            return true;
+    }
+    return false;
 }
 
 BackendList backends_for(const DesktopEnvironment& environment) {

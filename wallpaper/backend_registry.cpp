@@ -44,7 +44,7 @@ template <Literal module, Literal maker> Result<WallpaperBackend*> in_module() {
 //     nor Qt, and declare its maker above; else in the module of what it needs
 //     (wallcycle_gsettings_desktops or wallcycle_bus_desktops).
 //  3. Add its row below, before the X11 root: the order is the order of trying when a session
-//     names more than one.
+//     names more than one. Say when neither it nor a program it drives uses the session bus.
 //  4. Test it against the desktop's real program, as tests/e2e/desktop_shells_test.cpp does.
 constexpr BackendRow rows[] = {
     {"gnome", "gnome ubuntu unity budgie budgie-desktop pantheon gnome-flashback gnome-classic pop",
@@ -56,9 +56,9 @@ constexpr BackendRow rows[] = {
     {"lxqt", "lxqt lubuntu", in_module<qt_desktops_module, "wallcycle_make_lxqt_backend">},
     {"lxde", "lxde", in_program<wallcycle_make_lxde_backend>},
     // swaybg draws on any wlroots compositor.
-    {"sway", "sway wlroots hyprland river wayfire labwc", in_program<wallcycle_make_sway_backend>},
+    {"sway", "sway wlroots hyprland river wayfire labwc", in_program<wallcycle_make_sway_backend>, false},
     // The last resort under any window manager; never named by a session.
-    {"x11", "", in_program<wallcycle_make_x11_backend>},
+    {"x11", "", in_program<wallcycle_make_x11_backend>, false},
 };
 
 } // namespace

@@ -17,6 +17,9 @@ struct BackendRow {
     // The names of XDG_CURRENT_DESKTOP and DESKTOP_SESSION that select it: lower case, blank-separated.
     std::string_view session_names;
     MakeBackend make;
+    // It, or a program it drives, talks over the session bus: a run for it asks first whether the
+    // bus answers.
+    bool uses_session_bus = true;
 };
 
 std::span<const BackendRow> backend_rows();
