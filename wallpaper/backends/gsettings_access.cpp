@@ -1,19 +1,14 @@
 #include "wallpaper/backends/gsettings_access.h"
 
+#include "platform/bounded_wait.h"
 #include "platform/server_answers_linux.h"
 
 #define G_SETTINGS_ENABLE_BACKEND
-#include <chrono>
-#include <condition_variable>
 #include <cstring>
 #include <gio/gio.h>
 #include <gio/gsettingsbackend.h>
 #include <memory>
-#include <mutex>
-#include <optional>
 #include <string>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 namespace wallcycle {
@@ -125,29 +120,15 @@ Status set_picture_now(const GSettingsWallpaperKeys& keys, const std::string& ab
 Status gsettings_set_picture(const GSettingsWallpaperKeys& keys, const std::string& absolute_path) {
     // dconf writes over the session bus, and g_settings_sync() waits for each write's answer, up
     // to GDBus's 25 s each: the change is made on a thread of its own and waited for within the
-    // bound. A thread still waiting after it is left to end by itself; it holds only its own copies.
-    struct Outcome {
-        std::mutex lock;
-        std::condition_variable ended;
-        std::optional<Status> status;
-    };
-    auto outcome = std::make_shared<Outcome>();
-    try {
-        std::thread([outcome, keys, absolute_path] {
-            Status status = set_picture_now(keys, absolute_path);
-            std::lock_guard held(outcome->lock);
-            outcome->status = std::move(status);
-            outcome->ended.notify_all();
-        }).detach();
-    } catch (const std::system_error&) {
+    // bound.
+    BoundedResult<Status> set = finished_within(
+        settings_store_ms, [keys, absolute_path] { return set_picture_now(keys, absolute_path); });
+    if (set.ended == WaitEnded::no_thread)
         return set_picture_now(keys, absolute_path);
-    }
-    std::unique_lock held(outcome->lock);
-    if (!outcome->ended.wait_for(held, std::chrono::milliseconds(settings_store_ms),
-                                 [&] { return outcome->status.has_value(); }))
+    if (set.ended == WaitEnded::late)
         return fail("dconf, which stores the desktop's settings, did not answer within " +
                     std::to_string(settings_store_ms / 1000) + " s");
-    return *outcome->status;
+    return std::move(*set.value);
 }
 
 } // namespace wallcycle
