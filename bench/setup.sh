@@ -1,6 +1,6 @@
 # shellcheck shell=bash
 # Sourced by every benchmark: builds the program, makes a scratch folder ($work) that goes at the
-# end with every process listed in bench_pids, and gives start_xvfb and median.
+# end with every process listed in bench_pids, and gives start_xvfb, measure and median.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 cmake -S . -B build -G Ninja >/dev/null
@@ -26,6 +26,16 @@ start_xvfb() {
   bench_pids+=("$xvfb_pid")
   for _ in $(seq 100); do xdpyinfo -display "$display" >/dev/null 2>&1 && break; sleep 0.05; done
   export DISPLAY=$display
+}
+
+# One run of a command: "microseconds kib", its wall time and peak RSS (the last line /usr/bin/time
+# writes: before it comes a line of its own when the command fails).
+measure() {
+  local start end
+  start=$(date +%s%N)
+  /usr/bin/time -f '%M' -o "$work/rss" "$@" >/dev/null 2>&1 || echo "failed: $*" >&2
+  end=$(date +%s%N)
+  echo "$(( (end - start) / 1000 )) $(tail -1 "$work/rss")"
 }
 
 # The median of the numbers on stdin, one a line.
