@@ -2,6 +2,7 @@
 
 #include "platform/program_facts.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -183,7 +184,11 @@ Result<int> start_lasting(const std::vector<std::string>& argv, const std::strin
     return fail(argv[0] + " ended at once" + (output.empty() ? std::string() : ": " + output));
 }
 
-std::vector<int> processes_marked(const std::string& program, const std::string& marker) {
+namespace {
+
+// The running processes of this user named `program` (any name when empty) that `wanted` takes,
+// given the process's folder in /proc.
+template <typename Wanted> std::vector<int> processes_of_user(const std::string& program, Wanted wanted) {
     std::vector<int> found;
     DIR* proc = opendir("/proc");
     if (proc == nullptr)
@@ -191,25 +196,48 @@ std::vector<int> processes_marked(const std::string& program, const std::string&
     while (dirent* entry = readdir(proc)) {
         char* end = nullptr;
         long pid = std::strtol(entry->d_name, &end, 10);
+        const std::string folder = "/proc/" + std::string(entry->d_name);
         struct stat owner {};
-        if (pid <= 0 || pid == getpid() || *end != '\0' ||
-            stat(("/proc/" + std::string(entry->d_name)).c_str(), &owner) != 0 || owner.st_uid != getuid())
+        if (pid <= 0 || pid == getpid() || *end != '\0' || stat(folder.c_str(), &owner) != 0 ||
+            owner.st_uid != getuid())
             continue;
-        std::ifstream comm("/proc/" + std::string(entry->d_name) + "/comm");
+        std::ifstream comm(folder + "/comm");
         std::string name;
         // The kernel keeps 15 characters of a name.
         if (!std::getline(comm, name) || (!program.empty() && name != program.substr(0, 15)))
             continue;
-        // A process that has ended (unreaped) shows no environment.
-        std::ifstream environment("/proc/" + std::string(entry->d_name) + "/environ", std::ios::binary);
-        for (std::string variable; std::getline(environment, variable, '\0');)
-            if (variable == marker) {
-                found.push_back(static_cast<int>(pid));
-                break;
-            }
+        if (wanted(folder))
+            found.push_back(static_cast<int>(pid));
     }
     closedir(proc);
     return found;
+}
+
+std::vector<std::string> nul_separated(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::vector<std::string> parts;
+    for (std::string part; std::getline(in, part, '\0');)
+        parts.push_back(part);
+    return parts;
+}
+
+} // namespace
+
+std::vector<int> processes_marked(const std::string& program, const std::string& marker) {
+    // A process that has ended (unreaped) shows no environment.
+    return processes_of_user(program, [&](const std::string& folder) {
+        std::vector<std::string> environment = nul_separated(folder + "/environ");
+        return std::find(environment.begin(), environment.end(), marker) != environment.end();
+    });
+}
+
+std::vector<std::vector<std::string>> command_lines_of(const std::string& program) {
+    std::vector<std::vector<std::string>> lines;
+    processes_of_user(program, [&](const std::string& folder) {
+        lines.push_back(nul_separated(folder + "/cmdline"));
+        return false;
+    });
+    return lines;
 }
 
 void end_process(int pid) {

@@ -34,6 +34,9 @@ Result<int> start_lasting(const std::vector<std::string>& argv, const std::strin
 // `marker`: the ones start_lasting started with it, whoever started them.
 std::vector<int> processes_marked(const std::string& program, const std::string& marker);
 
+// The arguments, program first, of each running process of this user named `program`.
+std::vector<std::vector<std::string>> command_lines_of(const std::string& program);
+
 // Ends a process (SIGTERM, then SIGKILL after two seconds), reaping it when it is our child;
 // returns within three seconds whatever the process does.
 void end_process(int pid);

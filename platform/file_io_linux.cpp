@@ -1,5 +1,6 @@
 #include "platform/file_io.h"
 
+#include "platform/held_file_linux.h"
 #include "platform/open_file_linux.h"
 #include "platform/shown_path.h"
 
@@ -283,8 +284,11 @@ Result<std::string> read_whole_file(const std::string& path, std::size_t max_byt
     return read_from_start(file.value(), path, max_bytes);
 }
 
-Status replace_file_atomically(const std::string& link_or_file, std::string_view bytes,
-                               std::string_view kin) {
+namespace {
+
+// replace_file_atomically, the new file held by this process when `hold` is given.
+Status write_beside(const std::string& link_or_file, std::string_view bytes, std::string_view kin,
+                    HeldFile* hold) {
     const std::string path = file_behind(link_or_file);
     std::string directory = parent_of(path);
     struct Folder {
@@ -309,13 +313,18 @@ Status replace_file_atomically(const std::string& link_or_file, std::string_view
         unlink(temporary.c_str());
         return fail(describe(what, temporary, error));
     };
+    // Where the file system takes no locks the file is written all the same, unheld.
+    if (hold != nullptr)
+        flock(fd, LOCK_SH);
     if (const char* not_kept = keep_what_the_old_had(fd, path, had_old ? &old : nullptr))
         return abandon(not_kept);
     if (!write_all(fd, bytes))
         return abandon("cannot write");
     if (fsync(fd) != 0)
         return abandon("cannot flush");
-    if (close(fd) != 0) {
+    if (hold != nullptr) {
+        *hold = HeldFile(fd); // the lock goes with the file to its new name
+    } else if (close(fd) != 0) {
         int error = errno;
         unlink(temporary.c_str());
         return fail(describe("cannot write", temporary, error));
@@ -323,12 +332,57 @@ Status replace_file_atomically(const std::string& link_or_file, std::string_view
     if (rename(temporary.c_str(), path.c_str()) != 0) {
         int error = errno;
         unlink(temporary.c_str());
+        if (hold != nullptr)
+            *hold = HeldFile();
         return fail(describe("cannot replace", path, error));
     }
     // The rename itself reaches the disk only when the directory is flushed.
     if (folder.fd >= 0)
         fsync(folder.fd);
     return {};
+}
+
+} // namespace
+
+Status replace_file_atomically(const std::string& link_or_file, std::string_view bytes,
+                               std::string_view kin) {
+    return write_beside(link_or_file, bytes, kin, nullptr);
+}
+
+Result<HeldFile> write_held_file(const std::string& path, std::string_view bytes, std::string_view kin) {
+    HeldFile hold;
+    if (Status written = write_beside(path, bytes, kin, &hold); !written)
+        return fail(written.reason());
+    return hold;
+}
+
+HeldFile& HeldFile::operator=(HeldFile&& other) noexcept {
+    if (this != &other) {
+        if (descriptor_ >= 0)
+            close(descriptor_);
+        descriptor_ = other.descriptor_;
+        other.descriptor_ = -1;
+    }
+    return *this;
+}
+
+HeldFile::~HeldFile() {
+    if (descriptor_ >= 0)
+        close(descriptor_);
+}
+
+HeldFile take_unless_held(const std::string& path) {
+    int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    HeldFile file(fd);
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+        return {};
+    // A file system that takes no locks holds nothing either.
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0 && (errno == EWOULDBLOCK || errno == EINTR))
+        return {};
+    return file;
 }
 
 Status make_directories(const std::string& path) {
