@@ -1,14 +1,15 @@
 #pragma once
 // Desktops that read the picture file themselves are given one they surely read: the user's own
 // JPEG or PNG as it is (so the desktop's settings name it), any other format as a picture made
-// from the pixels already decoded and checked, at the size the screen needs. Made pictures are
-// PNG files in $XDG_DATA_HOME/wallcycle (desktops read them again at every login), each under a
-// new name: the desktop always sees a new file and draws it, and the one it shows is never
-// overwritten; once it shows one, the others are removed.
+// from the pixels already decoded and checked, at the size the screen needs (made_pictures.h):
+// each under a new name, so the desktop always sees a new file and draws it, and the one it shows
+// is never overwritten; once it shows one, those no other copy of the program still uses go.
 
+#include "platform/held_file_linux.h"
 #include "wallpaper/backend.h"
 
 #include <string>
+#include <vector>
 
 namespace wallcycle {
 
@@ -30,6 +31,12 @@ protected:
         (void)path;
         return MadePicture::when_needed;
     }
+    // The picture files (paths or file URIs) the desktop's settings name now, as far as it can
+    // tell; a picture of ours named there stays, whoever made it. A failure to ask keeps them all.
+    virtual Result<std::vector<std::string>> named_files() const { return std::vector<std::string>(); }
+
+private:
+    HeldFile shown_; // the picture of ours this process shows, held while it does
 };
 
 } // namespace wallcycle

@@ -6,6 +6,7 @@
 #include "tests/support/xvfb.h"
 #include "wallpaper/backends/x11_root.h"
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -136,7 +137,8 @@ TEST(RunModes, OutcomesByArgumentAndSettings) {
         Process program(desk.program.path, c.args, desk.env(c.session));
         Finished done;
         if (c.expect == Expect::Window) {
-            EXPECT_TRUE(watcher.window_mapped_within(20000)) << "no window"; // a silent bus is waited for first
+            EXPECT_TRUE(watcher.window_mapped_within(20000))
+                << "no window"; // a silent bus is waited for first
             std::this_thread::sleep_for(std::chrono::milliseconds(300));
             EXPECT_TRUE(program.still_running());
             done = program.finish(0);
@@ -249,3 +251,56 @@ TEST(RunModes, RotationChangesTheWallpaperEveryIntervalAndLeavesNothingBehind) {
 }
 
 } // namespace
+
+// Copies of the program running at once on GNOME (a rotation, and "/e" run again and again beside
+// it), each making pictures of its own: the one the desktop's setting names is always there.
+TEST(RunModes, CopiesRunningTogetherNeverLeaveTheDesktopADeletedPicture) {
+    Desk desk;
+    std::vector<std::string> made_for_gnome; // WebP: desktops do not read it, so each set makes a picture
+    for (auto [name, colour] : {std::pair{"red.webp", red}, {"green.webp", green}, {"blue.webp", blue}}) {
+        made_for_gnome.push_back(desk.dir.file(name));
+        write_solid_image(made_for_gnome.back(), colour);
+    }
+    desk.program.write_list("0.05", made_for_gnome);
+    // GNOME's own store, dconf, on a bus of this test's, in a home of its own.
+    use_private_home(desk.dir.file("home"));
+    DbusSession bus;
+    auto env = desk.env({{"XDG_CURRENT_DESKTOP", "GNOME"}, {"GSETTINGS_BACKEND", "dconf"}});
+    // The file the setting names, as GNOME reads it.
+    auto named = [&]() -> std::optional<std::string> {
+        Finished read =
+            run("/usr/bin/gsettings", {"get", "org.gnome.desktop.background", "picture-uri"}, env);
+        auto at = read.out.find("'file://");
+        if (at == std::string::npos)
+            return std::nullopt;
+        at += 8;
+        return read.out.substr(at, read.out.find('\'', at) - at);
+    };
+    MapWatcher watcher(desk.server.display());
+    Process rotation(desk.program.path, {"/s"}, env);
+    ASSERT_TRUE(watcher.window_mapped_within(10000));
+    std::atomic<bool> done = false;
+    std::thread starts([&] {
+        for (int i = 0; i < 40; ++i) {
+            Finished f = run(desk.program.path, {"/e"}, env);
+            EXPECT_EQ(f.exit_code, 0) << f.err;
+        }
+        done = true;
+    });
+    int reads = 0, missing = 0;
+    std::string last_missing;
+    while (!done) {
+        if (std::optional<std::string> file = named()) {
+            ++reads;
+            // Read once more: the setting may have moved on between the two reads.
+            if (!std::filesystem::exists(*file) && named() == file && !std::filesystem::exists(*file))
+                ++missing, last_missing = *file;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    starts.join();
+    EXPECT_TRUE(rotation.still_running());
+    rotation.finish(0);
+    EXPECT_GT(reads, 50);
+    EXPECT_EQ(missing, 0) << "of " << reads << " reads, the last naming " << last_missing;
+}

@@ -96,6 +96,7 @@ Status set_picture_now(const GSettingsWallpaperKeys& keys, const std::string& ab
     std::vector<const char*> picture_keys{keys.picture_key};
     if (has_key(schema.get(), keys.dark_key))
         picture_keys.push_back(keys.dark_key);
+    const std::string before = read_string(settings.get(), keys.picture_key);
     bool ok = write_string(settings.get(), keys.options_key, keys.options_value);
     for (const char* key : picture_keys) {
         if (read_string(settings.get(), key) == value) {
@@ -108,14 +109,29 @@ Status set_picture_now(const GSettingsWallpaperKeys& keys, const std::string& ab
     if (!ok)
         return fail(std::string("GSettings refused the new value of ") + keys.schema + " " +
                     keys.picture_key);
-    // A store that cannot be reached (no session bus for dconf) accepts the write and drops it.
-    if (read_string(settings.get(), keys.picture_key) != value)
+    // A store that cannot be reached (no session bus for dconf) accepts the write and drops it,
+    // leaving the value as it was. Another value means another copy of the program (or the user)
+    // has set a picture since: ours was stored and has been replaced.
+    if (std::string now = read_string(settings.get(), keys.picture_key); now != value && now == before)
         return fail(std::string("the desktop settings store did not keep ") + keys.schema + " " +
                     keys.picture_key + " (is the session's D-Bus reachable?)");
     return {};
 }
 
 } // namespace
+
+Result<std::vector<std::string>> gsettings_pictures(const GSettingsWallpaperKeys& keys) {
+    // Read from the store's own file, without the session bus.
+    auto schema = lookup_schema(keys.schema);
+    if (!schema)
+        return fail(std::string("the GSettings schema ") + keys.schema + " is not installed");
+    std::unique_ptr<GSettings, ObjectUnref> settings(g_settings_new_full(schema.get(), nullptr, nullptr));
+    std::vector<std::string> values;
+    for (const char* key : {keys.picture_key, keys.dark_key})
+        if (has_key(schema.get(), key))
+            values.push_back(read_string(settings.get(), key));
+    return values;
+}
 
 Status gsettings_set_picture(const GSettingsWallpaperKeys& keys, const std::string& absolute_path) {
     // dconf writes over the session bus, and g_settings_sync() waits for each write's answer, up

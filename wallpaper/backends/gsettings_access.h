@@ -5,6 +5,7 @@
 #include "wallpaper/desktop_picture.h"
 
 #include <string>
+#include <vector>
 
 namespace wallcycle {
 
@@ -29,6 +30,9 @@ constexpr int settings_store_ms = 10000;
 // (a desktop ignores a "change" to the value it already has).
 Status gsettings_set_picture(const GSettingsWallpaperKeys& keys, const std::string& absolute_path);
 
+// The values of the picture keys (a file URI or a path each).
+Result<std::vector<std::string>> gsettings_pictures(const GSettingsWallpaperKeys& keys);
+
 // A desktop whose wallpaper lives in GSettings keys.
 class GSettingsDesktopBackend : public FileDesktopBackend {
 public:
@@ -39,6 +43,7 @@ public:
 
 private:
     Status show(const std::string& file) override { return gsettings_set_picture(keys_, file); }
+    Result<std::vector<std::string>> named_files() const override { return gsettings_pictures(keys_); }
 
     const char* name_;
     GSettingsWallpaperKeys keys_;

@@ -61,6 +61,7 @@ public:
 
 private:
     Status show(const std::string& file) override;
+    Result<std::vector<std::string>> named_files() const override;
 };
 
 Status KdeBackend::show(const std::string& file) {
@@ -72,6 +73,21 @@ Status KdeBackend::show(const std::string& file) {
     if (set->toInt() < 1) // it printed how many desktops it set
         return fail("Plasma has no desktop to set the wallpaper on");
     return {};
+}
+
+Result<std::vector<std::string>> KdeBackend::named_files() const {
+    Result<QString> images = evaluate(
+        QStringLiteral("var all = desktops();\n"
+                       "for (var i = 0; i < all.length; i++) {\n"
+                       "    all[i].currentConfigGroup = [\"Wallpaper\", \"org.kde.image\", \"General\"];\n"
+                       "    print(all[i].readConfig(\"Image\") + \"\\n\");\n"
+                       "}\n"));
+    if (!images)
+        return fail(images.reason());
+    std::vector<std::string> files;
+    for (const QString& line : images->split('\n', Qt::SkipEmptyParts))
+        files.push_back(line.trimmed().toStdString());
+    return files;
 }
 
 } // namespace

@@ -23,14 +23,21 @@ namespace {
 
 constexpr const char* shown_mode = "stretch";
 
+QDir profiles_folder() {
+    return QDir(QString::fromStdString(xdg_folder("XDG_CONFIG_HOME", "/.config") + "/pcmanfm-qt"));
+}
+
+QString settings_of(const QDir& profiles, const QString& profile) {
+    return profiles.filePath(profile + QStringLiteral("/settings.conf"));
+}
+
 // Waits (briefly) for pcmanfm-qt to store the new path in its profile, then stores the mode beside it.
 Status store_mode(const std::string& picture) {
-    QDir profiles(QString::fromStdString(xdg_folder("XDG_CONFIG_HOME", "/.config") + "/pcmanfm-qt"));
+    QDir profiles = profiles_folder();
     QString wanted = QString::fromStdString(picture);
     for (int attempt = 0; attempt < 100; ++attempt) {
         for (const QString& profile : profiles.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-            QSettings settings(profiles.filePath(profile + QStringLiteral("/settings.conf")),
-                               QSettings::IniFormat);
+            QSettings settings(settings_of(profiles, profile), QSettings::IniFormat);
             if (settings.value(QStringLiteral("Desktop/Wallpaper")).toString() != wanted)
                 continue;
             if (settings.value(QStringLiteral("Desktop/WallpaperMode")).toString() !=
@@ -65,6 +72,17 @@ private:
     Status show(const std::string& file) override {
         Status shown = run_program({"pcmanfm-qt", "--set-wallpaper", file, "--wallpaper-mode", shown_mode});
         return shown ? store_mode(file) : shown;
+    }
+    // What each profile shows.
+    Result<std::vector<std::string>> named_files() const override {
+        QDir profiles = profiles_folder();
+        std::vector<std::string> files;
+        for (const QString& profile : profiles.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+            files.push_back(QSettings(settings_of(profiles, profile), QSettings::IniFormat)
+                                .value(QStringLiteral("Desktop/Wallpaper"))
+                                .toString()
+                                .toStdString());
+        return files;
     }
 };
 

@@ -65,6 +65,15 @@ private:
             return fail("sway would read the path " + file + " as a command; its folder needs a plain name");
         return run_program({"swaymsg", "output", "*", "bg", file, "fill"});
     }
+    // Each picture is drawn by a swaybg, started by sway itself or by us.
+    Result<std::vector<std::string>> named_files() const override {
+        std::vector<std::string> files;
+        for (const auto& line : command_lines_of("swaybg"))
+            for (std::size_t i = 1; i + 1 < line.size(); ++i)
+                if (line[i] == "-i" || line[i] == "--image")
+                    files.push_back(line[i + 1]);
+        return files;
+    }
 };
 
 } // namespace

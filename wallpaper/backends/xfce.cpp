@@ -26,6 +26,7 @@ public:
 
 private:
     Status show(const std::string& file) override;
+    Result<std::vector<std::string>> named_files() const override;
 };
 
 QDBusMessage call_xfconf(const QString& method, const QVariantList& arguments) {
@@ -40,15 +41,16 @@ Status set_property(const QString& property, const QVariant& value) {
     return {};
 }
 
-// The picture properties xfdesktop already has, one per monitor and workspace it has shown.
-Result<QStringList> existing_picture_properties() {
+// The picture properties xfdesktop already has, one per monitor and workspace it has shown, with
+// the picture each names.
+Result<QVariantMap> existing_picture_properties() {
     QDBusMessage reply =
         call_xfconf(QStringLiteral("GetAllProperties"), {channel, QStringLiteral("/backdrop")});
     if (reply.type() == QDBusMessage::ErrorMessage) {
         // A channel with nothing under /backdrop answers with an error: there is simply nothing yet.
         if (reply.errorName() == QStringLiteral("org.xfce.Xfconf.Error.PropertyNotFound") ||
             reply.errorName() == QStringLiteral("org.xfce.Xfconf.Error.ChannelNotFound"))
-            return QStringList();
+            return QVariantMap();
         return fail("xfconf did not answer: " + reply.errorMessage().toStdString());
     }
     QVariantMap properties;
@@ -56,11 +58,11 @@ Result<QStringList> existing_picture_properties() {
         reply.arguments().first().value<QDBusArgument>() >> properties;
     static const QRegularExpression picture(
         QStringLiteral("^/backdrop/screen[0-9]+/monitor[^/]+/workspace[0-9]+/last-image$"));
-    QStringList keys;
+    QVariantMap pictures;
     for (auto it = properties.cbegin(); it != properties.cend(); ++it)
         if (picture.match(it.key()).hasMatch())
-            keys << it.key();
-    return keys;
+            pictures.insert(it.key(), it.value());
+    return pictures;
 }
 
 // For a desktop that has shown no picture yet: one per connected output and workspace.
@@ -96,11 +98,11 @@ Status show_the_picture(const QString& picture_property) {
 }
 
 Status XfceBackend::show(const std::string& file) {
-    Result<QStringList> keys = existing_picture_properties();
-    if (!keys)
-        return fail(keys.reason());
-    bool created = keys->isEmpty();
-    QStringList targets = created ? new_picture_properties() : keys.value();
+    Result<QVariantMap> existing = existing_picture_properties();
+    if (!existing)
+        return fail(existing.reason());
+    bool created = existing->isEmpty();
+    QStringList targets = created ? new_picture_properties() : existing->keys();
     QString path = QString::fromStdString(file);
     // The picture first, then a style that shows it: xfdesktop loads the new picture once, rather
     // than starting on the old one when the style changes and the new one a moment later.
@@ -112,6 +114,16 @@ Status XfceBackend::show(const std::string& file) {
             return styled;
     }
     return {};
+}
+
+Result<std::vector<std::string>> XfceBackend::named_files() const {
+    Result<QVariantMap> existing = existing_picture_properties();
+    if (!existing)
+        return fail(existing.reason());
+    std::vector<std::string> files;
+    for (const QVariant& file : existing.value())
+        files.push_back(file.toString().toStdString());
+    return files;
 }
 
 } // namespace
