@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <libheif/heif.h>
 #include <memory>
@@ -14,6 +15,7 @@
 #include <string_view>
 #include <system_error>
 #include <thread>
+#include <unordered_set>
 #include <vector>
 
 // libheif 1.19 and later decode a grid (how phones store their photos) one tile at a time.
@@ -215,6 +217,31 @@ bool tiles_usable(const heif_image_handle* handle, heif_image_tiling& tiling) {
            tiling.image_height == static_cast<std::uint32_t>(heif_image_handle_get_height(handle));
 }
 
+// An honest grid names each of its tiles once, and each tile takes bytes of the file of its own
+// (its entries in the lists of items, references and properties, its coded data): a grid that
+// names one tile at hundreds of places is seconds of decoding for a few kilobytes of file.
+Status tiles_named_once(const heif_image_handle* handle, std::size_t file_bytes) {
+    heif_image_tiling tiling{};
+    if (heif_image_handle_get_image_tiling(handle, 0, &tiling).code != heif_error_Ok)
+        return {};
+    const std::uint64_t places = static_cast<std::uint64_t>(tiling.num_columns) * tiling.num_rows;
+    if (places > file_bytes / 16)
+        return fail("its grid has " + std::to_string(places) + " tiles, more than its " +
+                    std::to_string(file_bytes) + " bytes can hold");
+    std::unordered_set<heif_item_id> seen;
+    for (std::uint32_t ty = 0; ty < tiling.num_rows; ++ty)
+        for (std::uint32_t tx = 0; tx < tiling.num_columns; ++tx) {
+            heif_item_id id = 0;
+            // A picture tiled within one item (not a grid of items) has no tiles to compare.
+            if (heif_image_handle_get_grid_image_tile_id(handle, 0, tx, ty, &id).code != heif_error_Ok)
+                return {};
+            if (!seen.insert(id).second)
+                return fail("its grid names one tile at more than one of its " + std::to_string(places) +
+                            " places");
+        }
+    return {};
+}
+
 // A grid decoded one tile at a time, each tile's rows going straight into the picture or into the
 // sums of its boxes: only the tiles being decoded and the sums of one row of tiles are held, never
 // the whole picture at its full size. The tiles of a row are shared out between threads, each
@@ -249,7 +276,7 @@ Result<Picture> decode_tiles(std::string_view bytes, HeifFile& file, const heif_
 
     std::mutex lock; // the sums and the first failure
     std::optional<Failure> failed;
-    // A small file may name one tile hundreds of times: the work is bounded by time.
+    // However honest the file, the work is bounded by time.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     auto decode_share = [&](std::size_t share, std::uint32_t ty, int band_top, int first, int last) {
         std::vector<std::uint32_t> line(k > 1 ? tile_width : 0);
@@ -341,10 +368,12 @@ Result<Picture> read_heif(std::string bytes, const PictureRequest& request) {
     // while they are averaged down to the size the screen needs.
 #if WALLCYCLE_HEIF_TILES
     heif_image_tiling tiling{};
+    const bool tiled = tiles_usable(primary, tiling);
+    if (Status honest = tiled ? tiles_named_once(primary, bytes.size()) : Status(); !honest)
+        return fail(honest.reason());
     Result<Picture> picture =
-        tiles_usable(primary, tiling)
-            ? decode_tiles(bytes, file.value(), tiling, options.get(), request, decoder_package)
-            : decode_whole(primary, options.get(), request, decoder_package);
+        tiled ? decode_tiles(bytes, file.value(), tiling, options.get(), request, decoder_package)
+              : decode_whole(primary, options.get(), request, decoder_package);
 #else
     Result<Picture> picture = decode_whole(primary, options.get(), request, decoder_package);
 #endif

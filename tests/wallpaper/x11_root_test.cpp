@@ -208,6 +208,8 @@ TEST(X11Root, UnusableImagesLeaveTheWallpaperAlone) {
              // 1,100 one-pixel layers over a 512x512 picture in 66 kB (made with libjxl's encoder, a
              // crop for each layer): seconds of work for every picture it is shown in.
              {claims + "layers.jxl", "layers"},
+             // A 22x22 grid whose every place names one 512x512 tile, in 74 kB (tools/heif-one-tile-grid).
+             {claims + "tiles.heic", "tile"},
              {"missing.bmp", "no such file"},
              {"folder.bmp", "folder"},
              {"empty.bmp", "format"},
