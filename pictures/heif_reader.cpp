@@ -220,10 +220,8 @@ bool tiles_usable(const heif_image_handle* handle, heif_image_tiling& tiling) {
 // An honest grid names each of its tiles once, and each tile takes bytes of the file of its own
 // (its entries in the lists of items, references and properties, its coded data): a grid that
 // names one tile at hundreds of places is seconds of decoding for a few kilobytes of file.
-Status tiles_named_once(const heif_image_handle* handle, std::size_t file_bytes) {
-    heif_image_tiling tiling{};
-    if (heif_image_handle_get_image_tiling(handle, 0, &tiling).code != heif_error_Ok)
-        return {};
+Status tiles_named_once(const heif_image_handle* handle, const heif_image_tiling& tiling,
+                        std::size_t file_bytes) {
     const std::uint64_t places = static_cast<std::uint64_t>(tiling.num_columns) * tiling.num_rows;
     if (places > file_bytes / 16)
         return fail("its grid has " + std::to_string(places) + " tiles, more than its " +
@@ -233,7 +231,7 @@ Status tiles_named_once(const heif_image_handle* handle, std::size_t file_bytes)
         for (std::uint32_t tx = 0; tx < tiling.num_columns; ++tx) {
             heif_item_id id = 0;
             // A picture tiled within one item (not a grid of items) has no tiles to compare.
-            if (heif_image_handle_get_grid_image_tile_id(handle, 0, tx, ty, &id).code != heif_error_Ok)
+            if (heif_image_handle_get_grid_image_tile_id(handle, 1, tx, ty, &id).code != heif_error_Ok)
                 return {};
             if (!seen.insert(id).second)
                 return fail("its grid names one tile at more than one of its " + std::to_string(places) +
@@ -369,7 +367,7 @@ Result<Picture> read_heif(std::string bytes, const PictureRequest& request) {
 #if WALLCYCLE_HEIF_TILES
     heif_image_tiling tiling{};
     const bool tiled = tiles_usable(primary, tiling);
-    if (Status honest = tiled ? tiles_named_once(primary, bytes.size()) : Status(); !honest)
+    if (Status honest = tiled ? tiles_named_once(primary, tiling, bytes.size()) : Status(); !honest)
         return fail(honest.reason());
     Result<Picture> picture =
         tiled ? decode_tiles(bytes, file.value(), tiling, options.get(), request, decoder_package)
