@@ -84,9 +84,4 @@ std::vector<std::string_view> record_views(std::string_view text) {
     return RecordScanner(text).scan();
 }
 
-std::vector<std::string> read_records(std::string_view text) {
-    std::vector<std::string_view> views = record_views(text);
-    return {views.begin(), views.end()};
-}
-
 } // namespace wallcycle

@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0; // a bare record with a quote in it cannot be saved; the save says so
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF")
         bytes.remove_prefix(3);
-    if (read_records(written.value()) != read_records(bytes))
+    if (record_views(written.value()) != record_views(bytes))
         std::abort(); // a record untouched by the user was rewritten
     if (decode_settings_file(written.value()).records != first.records)
         std::abort();
